@@ -1,0 +1,60 @@
+// Our PNG writer against libpng at its defaults (zlib level 6, adaptive filters), both writing
+// the same 8-bit RGB file into memory from the same BGRx pixels.
+#include <png.h>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "bench/bench.h"
+#include "output/png_writer.h"
+
+namespace quorvel::bench {
+namespace {
+
+void appendToVector(png_structp png, png_bytep data, png_size_t size) {
+  auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + size);
+}
+
+void flushNothing(png_structp) {}
+
+std::vector<uint8_t> encodeWithLibpng(const ImageView& image) {
+  std::vector<uint8_t> out;
+  std::vector<png_const_bytep> rows(std::size_t(image.height));
+  for (int y = 0; y < image.height; ++y) rows[std::size_t(y)] = image.row(y);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    std::fprintf(stderr, "qv_bench: libpng failed to write\n");
+    std::abort();
+  }
+  png_set_write_fn(png, &out, appendToVector, flushNothing);
+  png_set_IHDR(png, info, png_uint_32(image.width), png_uint_32(image.height), 8, PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_set_bgr(png);
+  png_set_filler(png, 0, PNG_FILLER_AFTER);  // drops the fourth byte of each pixel
+  png_write_image(png, const_cast<png_bytepp>(rows.data()));
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+std::vector<BenchRow> pngBench(const BenchImage& image) {
+  BenchRow row;
+  row.what = "PNG";
+  row.image = image.name;
+  std::size_t oursBytes = 0, refBytes = 0;
+  row.oursMs = medianMs(5, [&] { oursBytes = encodePng(image.view()).size(); });
+  row.refMs = medianMs(5, [&] { refBytes = encodeWithLibpng(image.view()).size(); });
+  row.oursBytes = oursBytes;
+  row.refBytes = refBytes;
+  return {row};
+}
+
+}  // namespace
+}  // namespace quorvel::bench
+
+QV_BENCH(png, quorvel::bench::pngBench);

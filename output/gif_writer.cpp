@@ -1,0 +1,869 @@
+#include "output/gif_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <thread>
+
+#include "support/error.h"
+
+// The GIF path of a capture: count the colours; at most 256 are kept exactly, otherwise a palette
+// is cut from a 6-bit histogram (a median cut that splits where the squared error drops most, in
+// plain RGB so that the error we minimise is the one that PSNR measures), and
+// the pixels are mapped with Floyd–Steinberg through a two-level nearest-colour table. Large
+// images are cut into horizontal bands that are dithered and LZW-coded on their own threads; the
+// bands' code streams are joined with a clear code between them, which any decoder accepts.
+
+namespace quorvel {
+namespace {
+
+static_assert(std::endian::native == std::endian::little, "pixel loads assume little-endian");
+
+constexpr int kMaxSide = 65535;
+
+uint32_t loadPixel(const uint8_t* p) {  // 0x00RRGGBB from B, G, R, x bytes
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v & 0xFFFFFF;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Threads
+
+int threadCount(std::size_t pixels, int height, int requested) {
+  int n = requested;
+  if (n <= 0) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    n = static_cast<int>(std::clamp(cores, 1u, 16u));
+    // Below a quarter megapixel a thread costs more than it saves.
+    n = static_cast<int>(std::min<std::size_t>(n, std::max<std::size_t>(1, pixels >> 18)));
+  }
+  return std::clamp(n, 1, height);
+}
+
+// Runs fn(0) ... fn(n - 1), each on its own thread; the first error is rethrown after all ended.
+template <class F>
+void forEachThread(int n, F&& fn) {
+  std::vector<std::exception_ptr> errors(n);
+  auto guarded = [&](int i) {
+    try {
+      fn(i);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> threads;
+  std::vector<int> inline_;
+  for (int i = 1; i < n; ++i) {
+    try {
+      threads.emplace_back(guarded, i);
+    } catch (...) {  // no thread to be had: do the band here
+      inline_.push_back(i);
+    }
+  }
+  guarded(0);
+  for (int i : inline_) guarded(i);
+  for (auto& t : threads) t.join();
+  for (auto& e : errors)
+    if (e) std::rethrow_exception(e);
+}
+
+int bandStart(int band, int bands, int height) {
+  return static_cast<int>(static_cast<int64_t>(height) * band / bands);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Palette and nearest-colour lookup
+
+struct Palette {
+  int size = 0;
+  std::array<int, 256> r{}, g{}, b{};
+  void add(int red, int green, int blue) {
+    r[size] = red;
+    g[size] = green;
+    b[size] = blue;
+    ++size;
+  }
+};
+
+// Exact nearest palette entry (squared RGB distance) for any colour, in two levels. Only the
+// entries whose nearest possible distance to a cell is within the smallest farthest distance of
+// any entry can be nearest somewhere in that cell. `NearestIndex` keeps those lists for a
+// 16x16x16 grid, built coarse to fine from the whole palette. `NearestCache`, one per thread,
+// narrows them the same way for the cells of a finer grid as pixels reach them, ordered by that
+// nearest possible distance, so that a search mostly stops after the first entry.
+class NearestIndex {
+ public:
+  static constexpr int kFineBits = 5;  // the cache's grid: 32 cells a side, small enough for L2
+
+  explicit NearestIndex(const Palette& pal) : pal_(pal) {
+    start_ = {0, static_cast<uint32_t>(pal.size)};
+    lists_.resize(pal.size);
+    for (int p = 0; p < pal.size; ++p) lists_[p] = static_cast<uint8_t>(p);
+    std::vector<uint32_t> kept;
+    for (int bits = 2; bits <= 4; ++bits) {
+      const int side = 1 << bits, width = 256 >> bits;
+      std::vector<uint32_t> start(side * side * side + 1);
+      std::vector<uint8_t> lists;
+      lists.reserve(lists_.size() * 4);
+      for (int cell = 0; cell < side * side * side; ++cell) {
+        const int ri = cell >> (2 * bits), gi = cell >> bits & (side - 1), bi = cell & (side - 1);
+        const int parent = bits == 2 ? 0 : (ri >> 1) << (2 * bits - 2) | (gi >> 1) << (bits - 1) | (bi >> 1);
+        start[cell] = static_cast<uint32_t>(lists.size());
+        narrow(parent, ri * width, gi * width, bi * width, width, kept);
+        for (uint32_t e : kept) lists.push_back(static_cast<uint8_t>(e));
+      }
+      start.back() = static_cast<uint32_t>(lists.size());
+      start_.swap(start);
+      lists_.swap(lists);
+    }
+  }
+
+  const Palette& palette() const { return pal_; }
+
+  // The entries that can be nearest in the cell (ri, gi, bi) of the fine grid, each as
+  // entry | (its nearest possible squared distance) << 8, in increasing order.
+  void candidates(int ri, int gi, int bi, std::vector<uint32_t>& out) const {
+    constexpr int shift = kFineBits - 4, width = 256 >> kFineBits;
+    const int parent = (ri >> shift) << 8 | (gi >> shift) << 4 | (bi >> shift);
+    const int r0 = ri * width, g0 = gi * width, b0 = bi * width;
+    narrow(parent, r0, g0, b0, width, out);
+    if (out.size() > 1) dropDominated(r0, g0, b0, width, out);
+    std::sort(out.begin(), out.end());
+  }
+
+ private:
+  // Sets `out` to the entries of list `parent` that can be nearest somewhere in the cube of side
+  // `width` at (r0, g0, b0), as entry | nearest possible squared distance << 8.
+  void narrow(int parent, int r0, int g0, int b0, int width, std::vector<uint32_t>& out) const {
+    const uint8_t* list = lists_.data() + start_[parent];
+    const int count = static_cast<int>(start_[parent + 1] - start_[parent]);
+    out.resize(count);
+    int bound = INT32_MAX;
+    const int last = width - 1;
+    for (int i = 0; i < count; ++i) {
+      const int p = list[i];
+      const int dr = pal_.r[p] - r0, dg = pal_.g[p] - g0, db = pal_.b[p] - b0;  // cube is [0, last]
+      const int nr = std::max({0, -dr, dr - last}), ng = std::max({0, -dg, dg - last}),
+                nb = std::max({0, -db, db - last});
+      const int fr = std::max(dr, last - dr), fg = std::max(dg, last - dg), fb = std::max(db, last - db);
+      out[i] = static_cast<uint32_t>(p) | static_cast<uint32_t>(nr * nr + ng * ng + nb * nb) << 8;
+      bound = std::min(bound, fr * fr + fg * fg + fb * fb);
+    }
+    out.erase(
+        std::remove_if(out.begin(), out.end(), [&](uint32_t e) { return static_cast<int>(e >> 8) > bound; }),
+        out.end());
+  }
+
+  // The bound above keeps many entries that are never nearest. Drops each entry that one of the
+  // few entries nearest the cell's centre is at least as near to at every colour of the cell: as
+  // |x-p|^2 - |x-q|^2 is linear in x, it is enough that its smallest value over the corners is >= 0.
+  void dropDominated(int r0, int g0, int b0, int width, std::vector<uint32_t>& list) const {
+    const int n = static_cast<int>(list.size());
+    const int lo[3] = {r0, g0, b0}, hi[3] = {r0 + width - 1, g0 + width - 1, b0 + width - 1};
+    auto colour = [&](uint32_t e, int a) {
+      return a == 0 ? pal_.r[e & 0xFF] : a == 1 ? pal_.g[e & 0xFF] : pal_.b[e & 0xFF];
+    };
+    // Up to four entries nearest the centre, at twice the scale to stay in integers.
+    std::array<std::pair<int, int>, 256> byCentre;
+    for (int i = 0; i < n; ++i) {
+      int d = 0;
+      for (int a = 0; a < 3; ++a) {
+        const int t = 2 * colour(list[i], a) - (lo[a] + hi[a]);
+        d += t * t;
+      }
+      byCentre[i] = {d, i};
+    }
+    const int judges = std::min(n, 4);
+    std::partial_sort(byCentre.begin(), byCentre.begin() + judges, byCentre.begin() + n);
+    std::array<bool, 256> dropped{};
+    for (int i = 0; i < n; ++i) {
+      for (int j = 0; j < judges && !dropped[i]; ++j) {
+        const int q = byCentre[j].second;
+        if (q == i || dropped[q]) continue;
+        int least = 0;
+        for (int a = 0; a < 3; ++a) {
+          const int cp = colour(list[i], a), cq = colour(list[q], a);
+          const int coef = 2 * (cq - cp);
+          least += (coef > 0 ? coef * lo[a] : coef * hi[a]) + cp * cp - cq * cq;
+        }
+        if (least >= 0) dropped[i] = true;
+      }
+    }
+    int kept = 0;
+    for (int i = 0; i < n; ++i)
+      if (!dropped[i]) list[kept++] = list[i];
+    list.resize(kept);
+  }
+
+  const Palette& pal_;
+  std::vector<uint32_t> start_;
+  std::vector<uint8_t> lists_;
+};
+
+class NearestCache {
+ public:
+  explicit NearestCache(const NearestIndex& index)
+      : index_(index), pal_(index.palette()), cells_(1 << (3 * kBits), 0) {}
+
+  int find(int r, int g, int b) {
+    constexpr int shift = 8 - kBits;
+    const int cell = (r >> shift) << (2 * kBits) | (g >> shift) << kBits | (b >> shift);
+    uint32_t v = cells_[cell];
+    if (v == 0) v = fill(cell);
+    if (v & 1) return static_cast<int>(v >> 1);
+    const uint32_t* list = lists_.data() + (v >> 10);
+    const int count = static_cast<int>(v >> 1 & 511);
+    int best = list[0] & 0xFF;
+    int bestDist = distance(r, g, b, best);
+    for (int i = 1; i < count; ++i) {
+      const uint32_t e = list[i];
+      if (static_cast<int>(e >> 8) >= bestDist) break;  // neither this one nor any later can be nearer
+      const int p = e & 0xFF;
+      const int d = distance(r, g, b, p);
+      if (d < bestDist) bestDist = d, best = p;
+    }
+    return best;
+  }
+
+ private:
+  static constexpr int kBits = NearestIndex::kFineBits;
+
+  int distance(int r, int g, int b, int p) const {
+    const int dr = r - pal_.r[p], dg = g - pal_.g[p], db = b - pal_.b[p];
+    return dr * dr + dg * dg + db * db;
+  }
+
+  // A cell's word: 0 not yet known; entry << 1 | 1 for a single candidate; otherwise
+  // offset << 10 | count << 1 into `lists_`.
+  uint32_t fill(int cell) {
+    index_.candidates(cell >> (2 * kBits), cell >> kBits & ((1 << kBits) - 1), cell & ((1 << kBits) - 1),
+                      scratch_);
+    if (scratch_.size() == 1) return cells_[cell] = (scratch_[0] & 0xFF) << 1 | 1;
+    if (lists_.size() + scratch_.size() >= (1u << 22)) {  // out of offsets: start over
+      std::fill(cells_.begin(), cells_.end(), 0);
+      lists_.clear();
+    }
+    const uint32_t v = static_cast<uint32_t>(lists_.size()) << 10 | static_cast<uint32_t>(scratch_.size())
+                                                                        << 1;
+    lists_.insert(lists_.end(), scratch_.begin(), scratch_.end());
+    return cells_[cell] = v;
+  }
+
+  const NearestIndex& index_;
+  const Palette& pal_;
+  std::vector<uint32_t> cells_;
+  std::vector<uint32_t> lists_;
+  std::vector<uint32_t> scratch_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Colour census: a 6-bit histogram with the mean of each cell, and the exact colours while there
+// are at most 256 of them.
+
+constexpr int kHistCells = 1 << 18;
+
+struct HistCell {
+  uint32_t count, lowR, lowG, lowB;  // pixels, and the sums of the 2 bits dropped from each channel
+};
+
+// Open-addressed set of at most 256 colours; gives up (full) at the 257th.
+class SmallColourSet {
+ public:
+  static constexpr uint32_t kEmpty = 0xFFFFFFFF;  // no 24-bit colour has this value
+  SmallColourSet() { slots_.fill(kEmpty); }
+  // Slot of `c`, or of the empty place where it belongs.
+  int slotOf(uint32_t c) const {
+    int h = static_cast<int>((c * 0x9E3779B1u) >> 22);
+    while (slots_[h] != kEmpty && slots_[h] != c) h = (h + 1) & 1023;
+    return h;
+  }
+  bool add(uint32_t c) {
+    if (full_) return false;
+    const int h = slotOf(c);
+    if (slots_[h] == c) return true;
+    if (size_ == 256) {
+      full_ = true;
+      return false;
+    }
+    slots_[h] = c;
+    ++size_;
+    return true;
+  }
+  bool full() const { return full_; }
+  std::vector<uint32_t> colours() const {
+    std::vector<uint32_t> out;
+    for (uint32_t c : slots_)
+      if (c != kEmpty) out.push_back(c);
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+
+ private:
+  std::array<uint32_t, 1024> slots_;
+  int size_ = 0;
+  bool full_ = false;
+};
+
+// Adds the colours of rows [y0, y1) to `set` until it is full.
+void collectColours(const ImageView& image, int y0, int y1, SmallColourSet& set) {
+  uint32_t last = SmallColourSet::kEmpty;
+  for (int y = y0; y < y1 && !set.full(); ++y) {
+    const uint8_t* row = image.row(y);
+    for (int x = 0; x < image.width; ++x) {
+      const uint32_t c = loadPixel(row + 4 * x);
+      if (c != last && !set.add(c)) return;
+      last = c;
+    }
+  }
+}
+
+void countColours(const ImageView& image, int y0, int y1, std::vector<HistCell>& hist) {
+  hist.assign(kHistCells, HistCell{0, 0, 0, 0});
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* row = image.row(y);
+    int x = 0;
+    while (x < image.width) {
+      const uint32_t c = loadPixel(row + 4 * x);
+      int run = 1;
+      while (x + run < image.width && loadPixel(row + 4 * (x + run)) == c) ++run;
+      HistCell& cell = hist[(c >> 6 & 0x3F000) | (c >> 4 & 0xFC0) | (c >> 2 & 0x3F)];
+      cell.count += run;
+      cell.lowR += (c >> 16 & 3) * run;
+      cell.lowG += (c >> 8 & 3) * run;
+      cell.lowB += (c & 3) * run;
+      x += run;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Palette design
+
+struct Bin {
+  float c[3];  // mean colour
+  double weight;
+};
+
+struct Box {
+  std::size_t begin, end;
+  double sse;  // weighted squared error around the box mean
+};
+
+double boxSse(const Bin* first, const Bin* last) {
+  double w = 0, s[3] = {0, 0, 0}, ss = 0;
+  for (const Bin* b = first; b != last; ++b) {
+    w += b->weight;
+    for (int k = 0; k < 3; ++k) {
+      s[k] += b->weight * b->c[k];
+      ss += b->weight * b->c[k] * b->c[k];
+    }
+  }
+  return w > 0 ? ss - (s[0] * s[0] + s[1] * s[1] + s[2] * s[2]) / w : 0;
+}
+
+// Splits boxes of histogram cells, always the one with the largest squared error, along its
+// widest axis at the point that leaves the least error in the two halves.
+std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
+  std::vector<Box> boxes{{0, bins.size(), boxSse(bins.data(), bins.data() + bins.size())}};
+  std::vector<double> prefixW, prefixS[3], prefixSS;
+  while (static_cast<int>(boxes.size()) < maxColours) {
+    auto worst = std::max_element(boxes.begin(), boxes.end(),
+                                  [](const Box& a, const Box& b) { return a.sse < b.sse; });
+    if (worst->sse <= 0 || worst->end - worst->begin < 2) break;
+    Bin* first = bins.data() + worst->begin;
+    Bin* last = bins.data() + worst->end;
+    const std::size_t m = worst->end - worst->begin;
+
+    double w = 0, s[3] = {0, 0, 0}, ss[3] = {0, 0, 0};
+    for (const Bin* b = first; b != last; ++b) {
+      w += b->weight;
+      for (int k = 0; k < 3; ++k) {
+        s[k] += b->weight * b->c[k];
+        ss[k] += b->weight * b->c[k] * b->c[k];
+      }
+    }
+    int axis = 0;
+    double spread = -1;
+    for (int k = 0; k < 3; ++k) {
+      const double v = ss[k] - s[k] * s[k] / w;
+      if (v > spread) spread = v, axis = k;
+    }
+    std::sort(first, last, [axis](const Bin& a, const Bin& b) { return a.c[axis] < b.c[axis]; });
+
+    // Error of a part = sum(w|c|^2) - |sum(wc)|^2 / sum(w); evaluate every cut from prefix sums.
+    const double totalSS = ss[0] + ss[1] + ss[2];
+    double lw = 0, ls[3] = {0, 0, 0}, lss = 0;
+    double bestErr = INFINITY;
+    std::size_t bestCut = 1;
+    for (std::size_t i = 0; i + 1 < m; ++i) {
+      const Bin& b = first[i];
+      lw += b.weight;
+      for (int k = 0; k < 3; ++k) {
+        ls[k] += b.weight * b.c[k];
+        lss += b.weight * b.c[k] * b.c[k];
+      }
+      if (first[i + 1].c[axis] == b.c[axis]) continue;  // cut only between distinct values
+      const double rw = w - lw;
+      const double r0 = s[0] - ls[0], r1 = s[1] - ls[1], r2 = s[2] - ls[2];
+      const double err = (lss - (ls[0] * ls[0] + ls[1] * ls[1] + ls[2] * ls[2]) / lw) +
+                         (totalSS - lss - (r0 * r0 + r1 * r1 + r2 * r2) / rw);
+      if (err < bestErr) bestErr = err, bestCut = i + 1;
+    }
+    if (bestErr == INFINITY) {  // all cells share the value on the widest axis
+      worst->sse = 0;
+      continue;
+    }
+    const Box left{worst->begin, worst->begin + bestCut, boxSse(first, first + bestCut)};
+    const Box right{worst->begin + bestCut, worst->end, boxSse(first + bestCut, last)};
+    *worst = left;
+    boxes.push_back(right);
+  }
+  return boxes;
+}
+
+int roundColour(double v) {
+  return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
+
+Palette designPalette(const std::vector<HistCell>& hist, int maxColours) {
+  std::vector<Bin> bins;
+  for (int i = 0; i < kHistCells; ++i) {
+    const HistCell& h = hist[i];
+    if (!h.count) continue;
+    const float n = static_cast<float>(h.count);
+    bins.push_back({{static_cast<float>((i >> 12) << 2) + h.lowR / n,
+                     static_cast<float>(((i >> 6) & 63) << 2) + h.lowG / n,
+                     static_cast<float>((i & 63) << 2) + h.lowB / n},
+                    static_cast<double>(h.count)});
+  }
+  const std::vector<Box> boxes = medianCut(bins, maxColours);
+
+  // Each box gives its weighted mean. (Lloyd rounds from here moved the palette by fractions of a
+  // decibel either way once the pixels are dithered, so they are not worth their time.)
+  Palette rounded;
+  for (const Box& box : boxes) {
+    double w = 0, s[3] = {0, 0, 0};
+    for (std::size_t i = box.begin; i < box.end; ++i) {
+      w += bins[i].weight;
+      for (int a = 0; a < 3; ++a) s[a] += bins[i].weight * bins[i].c[a];
+    }
+    rounded.add(roundColour(s[0] / w), roundColour(s[1] / w), roundColour(s[2] / w));
+  }
+
+  // Rounding can make two colours equal; keep one of each.
+  Palette pal;
+  std::vector<uint32_t> seen;
+  for (int k = 0; k < rounded.size; ++k) {
+    const uint32_t key = static_cast<uint32_t>(rounded.r[k] << 16 | rounded.g[k] << 8 | rounded.b[k]);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;
+    seen.push_back(key);
+    pal.add(rounded.r[k], rounded.g[k], rounded.b[k]);
+  }
+  return pal;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixel mapping
+
+// Floyd–Steinberg, serpentine, over one band of rows. A band below the first starts a few rows
+// early without writing them, so that it enters its first row carrying almost the error the band
+// above would have handed it.
+class DitherLane {
+ public:
+  static constexpr int kWarmUp = 8;
+
+  DitherLane(const ImageView& image, int y0, int y1, int from, uint8_t* indices)
+      : image_(image),
+        y_(from),
+        y0_(y0),
+        y1_(y1),
+        indices_(indices),
+        rowA_((image.width + 2) * 3),
+        rowB_((image.width + 2) * 3),
+        scratch_(image.width) {}
+
+  bool done() const { return y_ >= y1_; }
+  int step() const { return (y_ & 1) ? -1 : 1; }
+
+  void beginRow() {
+    src_ = image_.row(y_);
+    dst_ = y_ >= y0_ ? indices_ + static_cast<std::size_t>(y_) * image_.width : scratch_.data();
+    std::fill(next_, next_ + (image_.width + 2) * 3, 0);
+  }
+
+  void endRow() {
+    std::swap(cur_, next_);
+    ++y_;
+  }
+
+  // Maps pixel x and hands its error on: 7/16 ahead, 3/16, 5/16 and 1/16 on the next row.
+  void pixel(int x, int step, NearestCache& nearest, const Palette& pal) {
+    const uint8_t* p = src_ + 4 * x;
+    int* e = cur_ + (x + 1) * 3;
+    const int r = std::clamp(p[2] + ((e[0] + 8) >> 4), 0, 255);
+    const int g = std::clamp(p[1] + ((e[1] + 8) >> 4), 0, 255);
+    const int b = std::clamp(p[0] + ((e[2] + 8) >> 4), 0, 255);
+    const int key = r << 16 | g << 8 | b;
+    if (key != lastKey_) lastKey_ = key, k_ = nearest.find(r, g, b);  // flat areas repeat themselves
+    dst_[x] = static_cast<uint8_t>(k_);
+    const int er = r - pal.r[k_], eg = g - pal.g[k_], eb = b - pal.b[k_];
+    if ((er | eg | eb) == 0) return;
+    int* ahead = e + step * 3;
+    ahead[0] += er * 7, ahead[1] += eg * 7, ahead[2] += eb * 7;
+    int* below = next_ + (x + 1) * 3;
+    int* behind = below - step * 3;
+    int* beyond = below + step * 3;
+    behind[0] += er * 3, behind[1] += eg * 3, behind[2] += eb * 3;
+    below[0] += er * 5, below[1] += eg * 5, below[2] += eb * 5;
+    beyond[0] += er, beyond[1] += eg, beyond[2] += eb;
+  }
+
+ private:
+  const ImageView& image_;
+  int y_, y0_, y1_;
+  uint8_t* indices_;
+  std::vector<int> rowA_, rowB_;  // errors in sixteenths, three per pixel, a spare pixel each end
+  int* cur_ = rowA_.data();
+  int* next_ = rowB_.data();
+  std::vector<uint8_t> scratch_;  // where the warm-up rows go
+  const uint8_t* src_ = nullptr;
+  uint8_t* dst_ = nullptr;
+  int lastKey_ = -1, k_ = 0;
+};
+
+// Dithers the bands [y0, yMid) and [yMid, y1) in step: two independent chains of error
+// diffusion on one thread keep the processor busy while each waits on its own table lookups.
+// The second band's warm-up is lengthened by a row where needed so that both run the same way.
+void ditherBands(const ImageView& image, int y0, int yMid, int y1, const NearestIndex& index,
+                 uint8_t* indices) {
+  const Palette& pal = index.palette();
+  NearestCache nearest(index);
+  const int w = image.width;
+  const int fromA = std::max(0, y0 - DitherLane::kWarmUp);
+  int fromB = yMid == y1 ? y1 : std::max(0, yMid - DitherLane::kWarmUp);
+  if (yMid < y1 && ((fromB - fromA) & 1)) --fromB;
+  DitherLane a(image, y0, yMid, fromA, indices), b(image, yMid, y1, fromB, indices);
+  while (!a.done() || !b.done()) {
+    if (a.done() || b.done()) {
+      DitherLane& lane = a.done() ? b : a;
+      const int step = lane.step();
+      lane.beginRow();
+      for (int i = 0, x = step > 0 ? 0 : w - 1; i < w; ++i, x += step) lane.pixel(x, step, nearest, pal);
+      lane.endRow();
+      continue;
+    }
+    const int step = a.step();
+    a.beginRow();
+    b.beginRow();
+    for (int i = 0, x = step > 0 ? 0 : w - 1; i < w; ++i, x += step) {
+      a.pixel(x, step, nearest, pal);
+      b.pixel(x, step, nearest, pal);
+    }
+    a.endRow();
+    b.endRow();
+  }
+}
+
+// Maps rows [y0, y1) of an image of at most 256 colours onto its exact palette.
+void mapExactRows(const ImageView& image, int y0, int y1, const SmallColourSet& set,
+                  const std::array<uint8_t, 1024>& indexOfSlot, uint8_t* indices) {
+  const int w = image.width;
+  for (int y = y0; y < y1; ++y) {
+    const uint8_t* src = image.row(y);
+    uint8_t* dst = indices + static_cast<std::size_t>(y) * w;
+    uint32_t last = SmallColourSet::kEmpty;
+    uint8_t k = 0;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t c = loadPixel(src + 4 * x);
+      if (c != last) last = c, k = indexOfSlot[set.slotOf(c)];
+      dst[x] = k;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// LZW
+
+struct BitStream {
+  std::vector<uint8_t> bytes;
+  uint64_t bits = 0;
+};
+
+class BitWriter {
+ public:
+  explicit BitWriter(std::size_t expectedBytes) : buf_(expectedBytes + 16) {}
+  void put(uint32_t code, int size) {
+    acc_ |= static_cast<uint64_t>(code) << count_;
+    count_ += size;
+    if (count_ >= 32) {
+      if (pos_ + 4 > buf_.size()) buf_.resize(buf_.size() * 2);
+      const uint32_t word = static_cast<uint32_t>(acc_);
+      std::memcpy(buf_.data() + pos_, &word, 4);
+      pos_ += 4;
+      acc_ >>= 32;
+      count_ -= 32;
+    }
+  }
+  BitStream finish() {
+    BitStream out;
+    out.bits = pos_ * 8 + count_;
+    buf_.resize(pos_ + 4);
+    std::memcpy(buf_.data() + pos_, &acc_, 4);  // the low 32 bits hold the rest; the top stays zero
+    buf_.resize((out.bits + 7) / 8);
+    out.bytes = std::move(buf_);
+    return out;
+  }
+
+ private:
+  std::vector<uint8_t> buf_;
+  std::size_t pos_ = 0;
+  uint64_t acc_ = 0;
+  int count_ = 0;
+};
+
+// LZW codes of `n` indices, which are one piece of the image. The first piece starts with a clear
+// code; every piece but the last ends with one (so the next starts on a fresh table) and the
+// last with the end code.
+BitStream lzwEncode(const uint8_t* data, std::size_t n, int minCodeSize, bool first, bool last) {
+  const uint32_t clear = 1u << minCodeSize, end = clear + 1;
+  // Dictionary: (prefix code << 8 | byte) -> code, open-addressed; a slot holds key << 12 | code,
+  // and 0 marks an empty slot (codes start above the clear code, so no entry is 0).
+  constexpr int kHashBits = 14;
+  std::vector<uint32_t> table(1u << kHashBits, 0);
+  int size = minCodeSize + 1;
+  uint32_t next = clear + 2;
+  BitWriter out(n / 3);
+  if (first) out.put(clear, size);
+
+  uint32_t prefix = data[0];
+  for (std::size_t i = 1; i < n; ++i) {
+    const uint32_t c = data[i];
+    const uint32_t key = prefix << 8 | c;
+    uint32_t h = (key * 0x9E3779B1u) >> (32 - kHashBits);
+    bool known = false;
+    for (;;) {
+      const uint32_t slot = table[h];
+      if (slot == 0) break;
+      if ((slot >> 12) == key) {
+        prefix = slot & 0xFFF;
+        known = true;
+        break;
+      }
+      h = (h + 1) & ((1u << kHashBits) - 1);
+    }
+    if (known) continue;
+    out.put(prefix, size);
+    if (next < 4096) {
+      table[h] = key << 12 | next;
+      ++next;
+      // The decoder adds this entry one code later, and widens its codes when its table fills
+      // the current width; in our terms that is when `next` passes 2^size.
+      if (next > (1u << size)) ++size;
+    } else {
+      out.put(clear, size);
+      std::fill(table.begin(), table.end(), 0);
+      size = minCodeSize + 1;
+      next = clear + 2;
+    }
+    prefix = c;
+  }
+  out.put(prefix, size);
+  // Reading that last code completes the decoder's entry `next - 1`, which may widen the code
+  // that follows.
+  if (next == (1u << size) && size < 12) ++size;
+  out.put(last ? end : clear, size);
+  return out.finish();
+}
+
+void appendBits(BitStream& dst, const BitStream& src) {
+  const int shift = static_cast<int>(dst.bits & 7);
+  const std::size_t srcBytes = (src.bits + 7) / 8;
+  if (shift == 0) {
+    dst.bytes.insert(dst.bytes.end(), src.bytes.begin(), src.bytes.begin() + srcBytes);
+  } else {
+    dst.bytes.reserve(dst.bytes.size() + srcBytes + 1);
+    for (std::size_t i = 0; i < srcBytes; ++i) {
+      dst.bytes.back() |= static_cast<uint8_t>(src.bytes[i] << shift);
+      dst.bytes.push_back(static_cast<uint8_t>(src.bytes[i] >> (8 - shift)));
+    }
+  }
+  dst.bits += src.bits;
+  dst.bytes.resize((dst.bits + 7) / 8);
+}
+
+// ---------------------------------------------------------------------------------------------
+// File
+
+void putWord(std::vector<uint8_t>& out, int v) {
+  out.push_back(static_cast<uint8_t>(v & 0xFF));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+std::vector<uint8_t> assembleGif(int width, int height, const Palette& pal,
+                                 const std::vector<BitStream>& pieces, int minCodeSize) {
+  int bits = 1;
+  while ((1 << bits) < pal.size) ++bits;
+  BitStream code = pieces[0];
+  for (std::size_t i = 1; i < pieces.size(); ++i) appendBits(code, pieces[i]);
+
+  std::vector<uint8_t> out;
+  out.reserve(13 + 3 * 256 + 11 + code.bytes.size() + code.bytes.size() / 255 + 3);
+  for (char ch : std::string("GIF89a")) out.push_back(static_cast<uint8_t>(ch));
+  putWord(out, width);
+  putWord(out, height);
+  out.push_back(static_cast<uint8_t>(0x80 | 7 << 4 | (bits - 1)));  // global table, 8-bit source
+  out.push_back(0);                                                 // background colour
+  out.push_back(0);                                                 // square pixels
+  for (int k = 0; k < (1 << bits); ++k) {
+    const bool used = k < pal.size;
+    out.push_back(static_cast<uint8_t>(used ? pal.r[k] : 0));
+    out.push_back(static_cast<uint8_t>(used ? pal.g[k] : 0));
+    out.push_back(static_cast<uint8_t>(used ? pal.b[k] : 0));
+  }
+  out.push_back(0x2C);  // image descriptor: the whole screen, no local table, not interlaced
+  putWord(out, 0);
+  putWord(out, 0);
+  putWord(out, width);
+  putWord(out, height);
+  out.push_back(0);
+  out.push_back(static_cast<uint8_t>(minCodeSize));
+  for (std::size_t at = 0; at < code.bytes.size(); at += 255) {
+    const std::size_t len = std::min<std::size_t>(255, code.bytes.size() - at);
+    out.push_back(static_cast<uint8_t>(len));
+    out.insert(out.end(), code.bytes.begin() + at, code.bytes.begin() + at + len);
+  }
+  out.push_back(0);     // end of image data
+  out.push_back(0x3B);  // trailer
+  return out;
+}
+
+int minCodeSizeFor(int paletteSize) {
+  int bits = 2;  // the format's smallest
+  while ((1 << bits) < paletteSize) ++bits;
+  return bits;
+}
+
+void checkSize(int width, int height) {
+  if (width <= 0 || height <= 0) throw Error("Cannot save an empty image as GIF.");
+  if (width > kMaxSide || height > kMaxSide)
+    throw Error("The image is too large for a GIF file (at most 65535 pixels on each side).");
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
+  checkSize(image.width, image.height);
+  if (!image.bgra || image.stride < image.width * 4)
+    throw Error("Cannot save the image as GIF: bad pixel rows.");
+  const int w = image.width, h = image.height;
+  threads = threadCount(static_cast<std::size_t>(w) * h, h, threads);
+
+  // At most 256 colours in all the bands together: keep them as they are. A band with more
+  // stops looking at once, which for most captures is within its first rows.
+  std::vector<SmallColourSet> seen(threads);
+  forEachThread(threads, [&](int t) {
+    collectColours(image, bandStart(t, threads, h), bandStart(t + 1, threads, h), seen[t]);
+  });
+  SmallColourSet exact;
+  bool fits = true;
+  for (const SmallColourSet& set : seen) {
+    fits = fits && !set.full();
+    if (!fits) break;
+    for (uint32_t colour : set.colours()) fits = fits && exact.add(colour);
+  }
+
+  // Each thread codes two bands (see ditherBands), or one when the image is too short for that.
+  const int bands = std::min(2 * threads, h);
+  auto bandsOf = [&](int t) { return std::pair{bands * t / threads, bands * (t + 1) / threads}; };
+  Palette pal;
+  std::vector<uint8_t> indices(static_cast<std::size_t>(w) * h);
+  std::vector<BitStream> pieces(bands);
+  auto code = [&](int band, int minCode) {
+    const int y0 = bandStart(band, bands, h), y1 = bandStart(band + 1, bands, h);
+    pieces[band] = lzwEncode(indices.data() + static_cast<std::size_t>(y0) * w,
+                             static_cast<std::size_t>(y1 - y0) * w, minCode, band == 0, band == bands - 1);
+  };
+
+  if (fits) {
+    std::array<uint8_t, 1024> indexOfSlot{};
+    for (uint32_t c : exact.colours()) {
+      indexOfSlot[exact.slotOf(c)] = static_cast<uint8_t>(pal.size);
+      pal.add(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF);
+    }
+    const int minCode = minCodeSizeFor(pal.size);
+    forEachThread(threads, [&](int t) {
+      const auto [first, last] = bandsOf(t);
+      mapExactRows(image, bandStart(first, bands, h), bandStart(last, bands, h), exact, indexOfSlot,
+                   indices.data());
+      for (int band = first; band < last; ++band) code(band, minCode);
+    });
+    return assembleGif(w, h, pal, pieces, minCode);
+  }
+
+  std::vector<std::vector<HistCell>> counts(threads);
+  forEachThread(threads, [&](int t) {
+    countColours(image, bandStart(t, threads, h), bandStart(t + 1, threads, h), counts[t]);
+  });
+  std::vector<HistCell>& hist = counts[0];
+  for (int t = 1; t < threads; ++t)
+    for (int k = 0; k < kHistCells; ++k) {
+      const HistCell& o = counts[t][k];
+      if (!o.count) continue;
+      hist[k].count += o.count;
+      hist[k].lowR += o.lowR;
+      hist[k].lowG += o.lowG;
+      hist[k].lowB += o.lowB;
+    }
+  pal = designPalette(hist, 256);
+  counts.clear();
+  const NearestIndex index(pal);
+  const int minCode = minCodeSizeFor(pal.size);
+  forEachThread(threads, [&](int t) {
+    const auto [first, last] = bandsOf(t);
+    const int y0 = bandStart(first, bands, h), y1 = bandStart(last, bands, h);
+    const int yMid = last - first == 2 ? bandStart(first + 1, bands, h) : y1;
+    ditherBands(image, y0, yMid, y1, index, indices.data());
+    for (int band = first; band < last; ++band) code(band, minCode);
+  });
+  return assembleGif(w, h, pal, pieces, minCode);
+}
+
+std::vector<uint8_t> encodeGif(const IndexedView& image) {
+  checkSize(image.width, image.height);
+  const int bpp = image.bitsPerPixel;
+  if (bpp != 1 && bpp != 4 && bpp != 8)
+    throw Error("Cannot save a " + std::to_string(bpp) + "-bit palette image as GIF.");
+  if (!image.bits || int64_t{image.stride} * 8 < int64_t{image.width} * bpp)
+    throw Error("Cannot save the image as GIF: bad pixel rows.");
+  if (!image.palette || image.paletteSize < 1 || image.paletteSize > 256)
+    throw Error("Cannot save the image as GIF: its palette is empty or too large.");
+
+  const int w = image.width, h = image.height;
+  std::vector<uint8_t> indices(static_cast<std::size_t>(w) * h);
+  int highest = 0;
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = image.bits + static_cast<std::ptrdiff_t>(y) * image.stride;
+    uint8_t* dst = indices.data() + static_cast<std::size_t>(y) * w;
+    for (int x = 0; x < w; ++x) {
+      const int bit = x * bpp;
+      const int v = (src[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1 << bpp) - 1);
+      dst[x] = static_cast<uint8_t>(v);
+      highest = std::max(highest, v);
+    }
+  }
+  // An index past the end of the bitmap's own palette shows black, as it would on screen.
+  Palette pal;
+  for (int k = 0; k < std::max(image.paletteSize, highest + 1); ++k) {
+    const uint32_t c = k < image.paletteSize ? image.palette[k] : 0;
+    pal.add(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF);
+  }
+  const int minCode = minCodeSizeFor(pal.size);
+  return assembleGif(w, h, pal, {lzwEncode(indices.data(), indices.size(), minCode, true, true)}, minCode);
+}
+
+}  // namespace quorvel

@@ -165,33 +165,39 @@ class NearestIndex {
   void dropDominated(int r0, int g0, int b0, int width, std::vector<uint32_t>& list) const {
     const int n = static_cast<int>(list.size());
     const int lo[3] = {r0, g0, b0}, hi[3] = {r0 + width - 1, g0 + width - 1, b0 + width - 1};
-    auto colour = [&](uint32_t e, int a) {
-      return a == 0 ? pal_.r[e & 0xFF] : a == 1 ? pal_.g[e & 0xFF] : pal_.b[e & 0xFF];
-    };
-    // Up to four entries nearest the centre, at twice the scale to stay in integers.
-    std::array<std::pair<int, int>, 256> byCentre;
+    std::array<std::array<int, 3>, 256> c;
+    std::array<int, 256> centreDist;
     for (int i = 0; i < n; ++i) {
+      const int p = list[i] & 0xFF;
+      c[i] = {pal_.r[p], pal_.g[p], pal_.b[p]};
       int d = 0;
       for (int a = 0; a < 3; ++a) {
-        const int t = 2 * colour(list[i], a) - (lo[a] + hi[a]);
+        const int t = 2 * c[i][a] - (lo[a] + hi[a]);  // twice the offset from the centre
         d += t * t;
       }
-      byCentre[i] = {d, i};
+      centreDist[i] = d;
     }
-    const int judges = std::min(n, 4);
-    std::partial_sort(byCentre.begin(), byCentre.begin() + judges, byCentre.begin() + n);
+    constexpr int kJudges = 4;
+    int judges[kJudges], judgeCount = 0;
+    for (int i = 0; i < n; ++i) {  // keep the few nearest the centre, in order
+      int at = judgeCount < kJudges ? judgeCount++ : kJudges;
+      while (at > 0 && centreDist[judges[at - 1]] > centreDist[i]) {
+        if (at < kJudges) judges[at] = judges[at - 1];
+        --at;
+      }
+      if (at < kJudges) judges[at] = i;
+    }
     std::array<bool, 256> dropped{};
     for (int i = 0; i < n; ++i) {
-      for (int j = 0; j < judges && !dropped[i]; ++j) {
-        const int q = byCentre[j].second;
+      for (int j = 0; j < judgeCount && !dropped[i]; ++j) {
+        const int q = judges[j];
         if (q == i || dropped[q]) continue;
         int least = 0;
         for (int a = 0; a < 3; ++a) {
-          const int cp = colour(list[i], a), cq = colour(list[q], a);
-          const int coef = 2 * (cq - cp);
-          least += (coef > 0 ? coef * lo[a] : coef * hi[a]) + cp * cp - cq * cq;
+          const int coef = 2 * (c[q][a] - c[i][a]);
+          least += (coef > 0 ? coef * lo[a] : coef * hi[a]) + c[i][a] * c[i][a] - c[q][a] * c[q][a];
         }
-        if (least >= 0) dropped[i] = true;
+        dropped[i] = least >= 0;
       }
     }
     int kept = 0;
@@ -208,9 +214,22 @@ class NearestIndex {
 class NearestCache {
  public:
   explicit NearestCache(const NearestIndex& index)
-      : index_(index), pal_(index.palette()), cells_(1 << (3 * kBits), 0) {}
+      : index_(index), pal_(index.palette()), cells_(1 << (3 * kBits), 0) {
+    // Every slot starts out holding a true answer, for white, so no slot needs an empty mark.
+    memo_.assign(1 << kMemoBits, 0xFFFFFFu << 8 | search(255, 255, 255));
+  }
 
-  int find(int r, int g, int b) {
+  // Dithered colours recur a lot, so the answers for the most recent ones are kept by colour.
+  [[gnu::always_inline]] int find(int r, int g, int b) {
+    const uint32_t key = static_cast<uint32_t>(r << 16 | g << 8 | b);
+    uint32_t& memo = memo_[(key * 0x9E3779B1u) >> (32 - kMemoBits)];
+    if ((memo >> 8) == key) return static_cast<int>(memo & 0xFF);
+    const int k = search(r, g, b);
+    memo = key << 8 | static_cast<uint32_t>(k);
+    return k;
+  }
+
+  int search(int r, int g, int b) {
     constexpr int shift = 8 - kBits;
     const int cell = (r >> shift) << (2 * kBits) | (g >> shift) << kBits | (b >> shift);
     uint32_t v = cells_[cell];
@@ -232,6 +251,7 @@ class NearestCache {
 
  private:
   static constexpr int kBits = NearestIndex::kFineBits;
+  static constexpr int kMemoBits = 16;
 
   int distance(int r, int g, int b, int p) const {
     const int dr = r - pal_.r[p], dg = g - pal_.g[p], db = b - pal_.b[p];
@@ -259,6 +279,7 @@ class NearestCache {
   std::vector<uint32_t> cells_;
   std::vector<uint32_t> lists_;
   std::vector<uint32_t> scratch_;
+  std::vector<uint32_t> memo_;  // colour << 8 | entry
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -345,7 +366,8 @@ void countColours(const ImageView& image, int y0, int y1, std::vector<HistCell>&
 // Palette design
 
 struct Bin {
-  float c[3];  // mean colour
+  float c[3];    // mean colour
+  uint8_t q[3];  // the histogram cell, 0 to 63 on each axis
   double weight;
 };
 
@@ -370,7 +392,7 @@ double boxSse(const Bin* first, const Bin* last) {
 // widest axis at the point that leaves the least error in the two halves.
 std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
   std::vector<Box> boxes{{0, bins.size(), boxSse(bins.data(), bins.data() + bins.size())}};
-  std::vector<double> prefixW, prefixS[3], prefixSS;
+  std::vector<Bin> sorted;
   while (static_cast<int>(boxes.size()) < maxColours) {
     auto worst = std::max_element(boxes.begin(), boxes.end(),
                                   [](const Box& a, const Box& b) { return a.sse < b.sse; });
@@ -393,7 +415,15 @@ std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
       const double v = ss[k] - s[k] * s[k] / w;
       if (v > spread) spread = v, axis = k;
     }
-    std::sort(first, last, [axis](const Bin& a, const Bin& b) { return a.c[axis] < b.c[axis]; });
+    // Ordered by histogram cell along the axis (a counting sort; a cell's mean stays inside it).
+    {
+      std::array<std::size_t, 65> at{};
+      for (const Bin* b = first; b != last; ++b) ++at[b->q[axis] + 1];
+      for (int v = 1; v <= 64; ++v) at[v] += at[v - 1];
+      sorted.resize(m);
+      for (const Bin* b = first; b != last; ++b) sorted[at[b->q[axis]]++] = *b;
+      std::copy(sorted.begin(), sorted.end(), first);
+    }
 
     // Error of a part = sum(w|c|^2) - |sum(wc)|^2 / sum(w); evaluate every cut from prefix sums.
     const double totalSS = ss[0] + ss[1] + ss[2];
@@ -407,7 +437,7 @@ std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
         ls[k] += b.weight * b.c[k];
         lss += b.weight * b.c[k] * b.c[k];
       }
-      if (first[i + 1].c[axis] == b.c[axis]) continue;  // cut only between distinct values
+      if (first[i + 1].q[axis] == b.q[axis]) continue;  // cut only between cells
       const double rw = w - lw;
       const double r0 = s[0] - ls[0], r1 = s[1] - ls[1], r2 = s[2] - ls[2];
       const double err = (lss - (ls[0] * ls[0] + ls[1] * ls[1] + ls[2] * ls[2]) / lw) +
@@ -436,9 +466,10 @@ Palette designPalette(const std::vector<HistCell>& hist, int maxColours) {
     const HistCell& h = hist[i];
     if (!h.count) continue;
     const float n = static_cast<float>(h.count);
-    bins.push_back({{static_cast<float>((i >> 12) << 2) + h.lowR / n,
-                     static_cast<float>(((i >> 6) & 63) << 2) + h.lowG / n,
-                     static_cast<float>((i & 63) << 2) + h.lowB / n},
+    const int qr = i >> 12, qg = i >> 6 & 63, qb = i & 63;
+    bins.push_back({{static_cast<float>(qr << 2) + h.lowR / n, static_cast<float>(qg << 2) + h.lowG / n,
+                     static_cast<float>(qb << 2) + h.lowB / n},
+                    {static_cast<uint8_t>(qr), static_cast<uint8_t>(qg), static_cast<uint8_t>(qb)},
                     static_cast<double>(h.count)});
   }
   const std::vector<Box> boxes = medianCut(bins, maxColours);
@@ -502,7 +533,7 @@ class DitherLane {
   }
 
   // Maps pixel x and hands its error on: 7/16 ahead, 3/16, 5/16 and 1/16 on the next row.
-  void pixel(int x, int step, NearestCache& nearest, const Palette& pal) {
+  [[gnu::always_inline]] void pixel(int x, int step, NearestCache& nearest, const Palette& pal) {
     const uint8_t* p = src_ + 4 * x;
     int* e = cur_ + (x + 1) * 3;
     const int r = std::clamp(p[2] + ((e[0] + 8) >> 4), 0, 255);

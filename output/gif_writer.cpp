@@ -521,50 +521,60 @@ class DitherLane {
   bool done() const { return y_ >= y1_; }
   int step() const { return (y_ & 1) ? -1 : 1; }
 
-  void beginRow() {
-    src_ = image_.row(y_);
-    dst_ = y_ >= y0_ ? indices_ + static_cast<std::size_t>(y_) * image_.width : scratch_.data();
-    std::fill(next_, next_ + (image_.width + 2) * 3, 0);
+  // What one row's loop keeps in registers. The error a pixel hands on goes 7/16 to the next
+  // pixel, and 3/16, 5/16 and 1/16 to the three below it; those below are summed as the row goes
+  // and each written once, when no later pixel of the row adds to it.
+  struct Row {
+    const uint8_t* src;
+    uint8_t* dst;
+    const int* in;  // error for this row, in sixteenths, three per pixel, a spare pixel at each end
+    int* out;       // the same for the next row
+    int step;
+    int lastKey = -1, k = 0;
+    // Per channel (red, green, blue): the error for the next pixel of this row; the sum for the
+    // pixel below the last one done, which lacks only this pixel's 3/16; and the sum so far for
+    // the pixel below this one. Spelt out by channel so that they can live in registers.
+    int aheadR = 0, aheadG = 0, aheadB = 0;
+    int lastR = 0, lastG = 0, lastB = 0;
+    int nextR = 0, nextG = 0, nextB = 0;
+  };
+
+  // Row y reads the error row of its parity and writes the other; the first row reads zeros.
+  Row beginRow() {
+    return {image_.row(y_),
+            y_ >= y0_ ? indices_ + static_cast<std::size_t>(y_) * image_.width : scratch_.data(),
+            (y_ & 1 ? rowB_ : rowA_).data(), (y_ & 1 ? rowA_ : rowB_).data(), step()};
   }
 
-  void endRow() {
-    std::swap(cur_, next_);
+  void endRow(const Row& row, int lastX) {
+    int* end = row.out + (lastX + 1) * 3;
+    end[0] = row.lastR, end[1] = row.lastG, end[2] = row.lastB;
     ++y_;
   }
 
-  // Maps pixel x and hands its error on: 7/16 ahead, 3/16, 5/16 and 1/16 on the next row.
-  [[gnu::always_inline]] void pixel(int x, int step, NearestCache& nearest, const Palette& pal) {
-    const uint8_t* p = src_ + 4 * x;
-    int* e = cur_ + (x + 1) * 3;
-    const int r = std::clamp(p[2] + ((e[0] + 8) >> 4), 0, 255);
-    const int g = std::clamp(p[1] + ((e[1] + 8) >> 4), 0, 255);
-    const int b = std::clamp(p[0] + ((e[2] + 8) >> 4), 0, 255);
+  [[gnu::always_inline]] static void pixel(Row& row, int x, NearestCache& nearest, const Palette& pal) {
+    const uint8_t* p = row.src + 4 * x;
+    const int* e = row.in + (x + 1) * 3;
+    const int r = std::clamp(p[2] + ((e[0] + row.aheadR + 8) >> 4), 0, 255);
+    const int g = std::clamp(p[1] + ((e[1] + row.aheadG + 8) >> 4), 0, 255);
+    const int b = std::clamp(p[0] + ((e[2] + row.aheadB + 8) >> 4), 0, 255);
     const int key = r << 16 | g << 8 | b;
-    if (key != lastKey_) lastKey_ = key, k_ = nearest.find(r, g, b);  // flat areas repeat themselves
-    dst_[x] = static_cast<uint8_t>(k_);
-    const int er = r - pal.r[k_], eg = g - pal.g[k_], eb = b - pal.b[k_];
-    if ((er | eg | eb) == 0) return;
-    int* ahead = e + step * 3;
-    ahead[0] += er * 7, ahead[1] += eg * 7, ahead[2] += eb * 7;
-    int* below = next_ + (x + 1) * 3;
-    int* behind = below - step * 3;
-    int* beyond = below + step * 3;
-    behind[0] += er * 3, behind[1] += eg * 3, behind[2] += eb * 3;
-    below[0] += er * 5, below[1] += eg * 5, below[2] += eb * 5;
-    beyond[0] += er, beyond[1] += eg, beyond[2] += eb;
+    if (key != row.lastKey) row.lastKey = key, row.k = nearest.find(r, g, b);  // flat areas repeat
+    row.dst[x] = static_cast<uint8_t>(row.k);
+    const int er = r - pal.r[row.k], eg = g - pal.g[row.k], eb = b - pal.b[row.k];
+    int* complete = row.out + (x + 1 - row.step) * 3;  // below the previous pixel (or the spare)
+    complete[0] = row.lastR + er * 3, complete[1] = row.lastG + eg * 3, complete[2] = row.lastB + eb * 3;
+    row.lastR = row.nextR + er * 5, row.lastG = row.nextG + eg * 5, row.lastB = row.nextB + eb * 5;
+    row.nextR = er, row.nextG = eg, row.nextB = eb;
+    row.aheadR = er * 7, row.aheadG = eg * 7, row.aheadB = eb * 7;
   }
 
  private:
   const ImageView& image_;
   int y_, y0_, y1_;
   uint8_t* indices_;
-  std::vector<int> rowA_, rowB_;  // errors in sixteenths, three per pixel, a spare pixel each end
-  int* cur_ = rowA_.data();
-  int* next_ = rowB_.data();
+  std::vector<int> rowA_, rowB_;  // the error rows, used in turn
   std::vector<uint8_t> scratch_;  // where the warm-up rows go
-  const uint8_t* src_ = nullptr;
-  uint8_t* dst_ = nullptr;
-  int lastKey_ = -1, k_ = 0;
 };
 
 // Dithers the bands [y0, yMid) and [yMid, y1) in step: two independent chains of error
@@ -580,23 +590,22 @@ void ditherBands(const ImageView& image, int y0, int yMid, int y1, const Nearest
   if (yMid < y1 && ((fromB - fromA) & 1)) --fromB;
   DitherLane a(image, y0, yMid, fromA, indices), b(image, yMid, y1, fromB, indices);
   while (!a.done() || !b.done()) {
+    const int step = (a.done() ? b : a).step();
+    const int firstX = step > 0 ? 0 : w - 1, lastX = step > 0 ? w - 1 : 0;
     if (a.done() || b.done()) {
       DitherLane& lane = a.done() ? b : a;
-      const int step = lane.step();
-      lane.beginRow();
-      for (int i = 0, x = step > 0 ? 0 : w - 1; i < w; ++i, x += step) lane.pixel(x, step, nearest, pal);
-      lane.endRow();
+      DitherLane::Row row = lane.beginRow();
+      for (int i = 0, x = firstX; i < w; ++i, x += step) DitherLane::pixel(row, x, nearest, pal);
+      lane.endRow(row, lastX);
       continue;
     }
-    const int step = a.step();
-    a.beginRow();
-    b.beginRow();
-    for (int i = 0, x = step > 0 ? 0 : w - 1; i < w; ++i, x += step) {
-      a.pixel(x, step, nearest, pal);
-      b.pixel(x, step, nearest, pal);
+    DitherLane::Row rowA = a.beginRow(), rowB = b.beginRow();
+    for (int i = 0, x = firstX; i < w; ++i, x += step) {
+      DitherLane::pixel(rowA, x, nearest, pal);
+      DitherLane::pixel(rowB, x, nearest, pal);
     }
-    a.endRow();
-    b.endRow();
+    a.endRow(rowA, lastX);
+    b.endRow(rowB, lastX);
   }
 }
 
@@ -675,7 +684,7 @@ BitStream lzwEncode(const uint8_t* data, std::size_t n, int minCodeSize, bool fi
   for (std::size_t i = 1; i < n; ++i) {
     const uint32_t c = data[i];
     const uint32_t key = prefix << 8 | c;
-    uint32_t h = (key * 0x9E3779B1u) >> (32 - kHashBits);
+    uint32_t h = (c << (kHashBits - 8) ^ prefix) & ((1u << kHashBits) - 1);  // as in compress(1)
     bool known = false;
     for (;;) {
       const uint32_t slot = table[h];

@@ -286,10 +286,12 @@ class NearestCache {
 // Colour census: a 6-bit histogram with the mean of each cell, and the exact colours while there
 // are at most 256 of them.
 
-constexpr int kHistCells = 1 << 18;
+constexpr int kHistBits = 6;  // per channel
+constexpr int kHistSide = 1 << kHistBits;
+constexpr int kHistCells = 1 << (3 * kHistBits);
 
 struct HistCell {
-  uint32_t count, lowR, lowG, lowB;  // pixels, and the sums of the 2 bits dropped from each channel
+  uint32_t count, lowR, lowG, lowB;  // pixels, and the sums of the bits dropped from each channel
 };
 
 // Open-addressed set of at most 256 colours; gives up (full) at the 257th.
@@ -352,11 +354,13 @@ void countColours(const ImageView& image, int y0, int y1, std::vector<HistCell>&
       const uint32_t c = loadPixel(row + 4 * x);
       int run = 1;
       while (x + run < image.width && loadPixel(row + 4 * (x + run)) == c) ++run;
-      HistCell& cell = hist[(c >> 6 & 0x3F000) | (c >> 4 & 0xFC0) | (c >> 2 & 0x3F)];
+      constexpr int drop = 8 - kHistBits, low = (1 << drop) - 1, top = kHistSide - 1;
+      HistCell& cell = hist[(c >> (16 + drop) & top) << (2 * kHistBits) |
+                            (c >> (8 + drop) & top) << kHistBits | (c >> drop & top)];
       cell.count += run;
-      cell.lowR += (c >> 16 & 3) * run;
-      cell.lowG += (c >> 8 & 3) * run;
-      cell.lowB += (c & 3) * run;
+      cell.lowR += (c >> 16 & low) * run;
+      cell.lowG += (c >> 8 & low) * run;
+      cell.lowB += (c & low) * run;
       x += run;
     }
   }
@@ -367,7 +371,7 @@ void countColours(const ImageView& image, int y0, int y1, std::vector<HistCell>&
 
 struct Bin {
   float c[3];    // mean colour
-  uint8_t q[3];  // the histogram cell, 0 to 63 on each axis
+  uint8_t q[3];  // the histogram cell on each axis
   double weight;
 };
 
@@ -417,9 +421,9 @@ std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
     }
     // Ordered by histogram cell along the axis (a counting sort; a cell's mean stays inside it).
     {
-      std::array<std::size_t, 65> at{};
+      std::array<std::size_t, kHistSide + 1> at{};
       for (const Bin* b = first; b != last; ++b) ++at[b->q[axis] + 1];
-      for (int v = 1; v <= 64; ++v) at[v] += at[v - 1];
+      for (int v = 1; v <= kHistSide; ++v) at[v] += at[v - 1];
       sorted.resize(m);
       for (const Bin* b = first; b != last; ++b) sorted[at[b->q[axis]]++] = *b;
       std::copy(sorted.begin(), sorted.end(), first);
@@ -466,9 +470,10 @@ Palette designPalette(const std::vector<HistCell>& hist, int maxColours) {
     const HistCell& h = hist[i];
     if (!h.count) continue;
     const float n = static_cast<float>(h.count);
-    const int qr = i >> 12, qg = i >> 6 & 63, qb = i & 63;
-    bins.push_back({{static_cast<float>(qr << 2) + h.lowR / n, static_cast<float>(qg << 2) + h.lowG / n,
-                     static_cast<float>(qb << 2) + h.lowB / n},
+    constexpr int drop = 8 - kHistBits;
+    const int qr = i >> (2 * kHistBits), qg = i >> kHistBits & (kHistSide - 1), qb = i & (kHistSide - 1);
+    bins.push_back({{static_cast<float>(qr << drop) + h.lowR / n, static_cast<float>(qg << drop) + h.lowG / n,
+                     static_cast<float>(qb << drop) + h.lowB / n},
                     {static_cast<uint8_t>(qr), static_cast<uint8_t>(qg), static_cast<uint8_t>(qb)},
                     static_cast<double>(h.count)});
   }
@@ -744,11 +749,11 @@ void putWord(std::vector<uint8_t>& out, int v) {
   out.push_back(static_cast<uint8_t>(v >> 8));
 }
 
-std::vector<uint8_t> assembleGif(int width, int height, const Palette& pal,
-                                 const std::vector<BitStream>& pieces, int minCodeSize) {
+std::vector<uint8_t> assembleGif(int width, int height, const Palette& pal, std::vector<BitStream> pieces,
+                                 int minCodeSize) {
   int bits = 1;
   while ((1 << bits) < pal.size) ++bits;
-  BitStream code = pieces[0];
+  BitStream code = std::move(pieces[0]);
   for (std::size_t i = 1; i < pieces.size(); ++i) appendBits(code, pieces[i]);
 
   std::vector<uint8_t> out;
@@ -842,7 +847,7 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
                    indices.data());
       for (int band = first; band < last; ++band) code(band, minCode);
     });
-    return assembleGif(w, h, pal, pieces, minCode);
+    return assembleGif(w, h, pal, std::move(pieces), minCode);
   }
 
   std::vector<std::vector<HistCell>> counts(threads);
@@ -870,7 +875,7 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
     ditherBands(image, y0, yMid, y1, index, indices.data());
     for (int band = first; band < last; ++band) code(band, minCode);
   });
-  return assembleGif(w, h, pal, pieces, minCode);
+  return assembleGif(w, h, pal, std::move(pieces), minCode);
 }
 
 std::vector<uint8_t> encodeGif(const IndexedView& image) {

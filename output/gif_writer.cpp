@@ -513,14 +513,21 @@ class DitherLane {
  public:
   static constexpr int kWarmUp = 8;
 
+  // The three channels of an error travel together in one integer, red + green * 2^21 +
+  // blue * 2^42: sums and small multiples of such triples are exact while each part stays within
+  // +-2^20, and ours stay within a few thousand sixteenths.
+  static constexpr int64_t pack(int64_t r, int64_t g, int64_t b) {
+    return r + g * (1 << 21) + b * (int64_t{1} << 42);
+  }
+
   DitherLane(const ImageView& image, int y0, int y1, int from, uint8_t* indices)
       : image_(image),
         y_(from),
         y0_(y0),
         y1_(y1),
         indices_(indices),
-        rowA_((image.width + 2) * 3),
-        rowB_((image.width + 2) * 3),
+        rowA_(image.width + 2),
+        rowB_(image.width + 2),
         scratch_(image.width) {}
 
   bool done() const { return y_ >= y1_; }
@@ -532,16 +539,13 @@ class DitherLane {
   struct Row {
     const uint8_t* src;
     uint8_t* dst;
-    const int* in;  // error for this row, in sixteenths, three per pixel, a spare pixel at each end
-    int* out;       // the same for the next row
+    const int64_t* in;  // error for this row in sixteenths, packed, with a spare pixel at each end
+    int64_t* out;       // the same for the next row
     int step;
     int lastKey = -1, k = 0;
-    // Per channel (red, green, blue): the error for the next pixel of this row; the sum for the
-    // pixel below the last one done, which lacks only this pixel's 3/16; and the sum so far for
-    // the pixel below this one. Spelt out by channel so that they can live in registers.
-    int aheadR = 0, aheadG = 0, aheadB = 0;
-    int lastR = 0, lastG = 0, lastB = 0;
-    int nextR = 0, nextG = 0, nextB = 0;
+    int64_t ahead = 0;      // for the next pixel of this row
+    int64_t belowLast = 0;  // for the pixel below the last one done, which lacks only our 3/16
+    int64_t belowNext = 0;  // for the pixel below this one, so far
   };
 
   // Row y reads the error row of its parity and writes the other; the first row reads zeros.
@@ -552,62 +556,70 @@ class DitherLane {
   }
 
   void endRow(const Row& row, int lastX) {
-    int* end = row.out + (lastX + 1) * 3;
-    end[0] = row.lastR, end[1] = row.lastG, end[2] = row.lastB;
+    row.out[lastX + 1] = row.belowLast;
     ++y_;
   }
 
-  [[gnu::always_inline]] static void pixel(Row& row, int x, NearestCache& nearest, const Palette& pal) {
+  [[gnu::always_inline]] static void pixel(Row& row, int x, NearestCache& nearest,
+                                           const int64_t* packedPalette) {
     const uint8_t* p = row.src + 4 * x;
-    const int* e = row.in + (x + 1) * 3;
-    const int r = std::clamp(p[2] + ((e[0] + row.aheadR + 8) >> 4), 0, 255);
-    const int g = std::clamp(p[1] + ((e[1] + row.aheadG + 8) >> 4), 0, 255);
-    const int b = std::clamp(p[0] + ((e[2] + row.aheadB + 8) >> 4), 0, 255);
+    // Unpack the incoming error, rounded to whole levels: each part is sign-extended from its
+    // 21 bits and taken off before the next is read.
+    const int64_t e = row.in[x + 1] + row.ahead + pack(8, 8, 8);
+    const int64_t er = static_cast<int64_t>(static_cast<uint64_t>(e) << 43) >> 43;
+    const int64_t rest = (e - er) >> 21;
+    const int64_t eg = static_cast<int64_t>(static_cast<uint64_t>(rest) << 43) >> 43;
+    const int64_t eb = (rest - eg) >> 21;
+    const int r = std::clamp(p[2] + static_cast<int>(er >> 4), 0, 255);
+    const int g = std::clamp(p[1] + static_cast<int>(eg >> 4), 0, 255);
+    const int b = std::clamp(p[0] + static_cast<int>(eb >> 4), 0, 255);
     const int key = r << 16 | g << 8 | b;
     if (key != row.lastKey) row.lastKey = key, row.k = nearest.find(r, g, b);  // flat areas repeat
     row.dst[x] = static_cast<uint8_t>(row.k);
-    const int er = r - pal.r[row.k], eg = g - pal.g[row.k], eb = b - pal.b[row.k];
-    int* complete = row.out + (x + 1 - row.step) * 3;  // below the previous pixel (or the spare)
-    complete[0] = row.lastR + er * 3, complete[1] = row.lastG + eg * 3, complete[2] = row.lastB + eb * 3;
-    row.lastR = row.nextR + er * 5, row.lastG = row.nextG + eg * 5, row.lastB = row.nextB + eb * 5;
-    row.nextR = er, row.nextG = eg, row.nextB = eb;
-    row.aheadR = er * 7, row.aheadG = eg * 7, row.aheadB = eb * 7;
+    const int64_t err = pack(r, g, b) - packedPalette[row.k];
+    row.out[x + 1 - row.step] = row.belowLast + err * 3;  // below the previous pixel (or the spare)
+    row.belowLast = row.belowNext + err * 5;
+    row.belowNext = err;
+    row.ahead = err * 7;
   }
 
  private:
   const ImageView& image_;
   int y_, y0_, y1_;
   uint8_t* indices_;
-  std::vector<int> rowA_, rowB_;  // the error rows, used in turn
-  std::vector<uint8_t> scratch_;  // where the warm-up rows go
+  std::vector<int64_t> rowA_, rowB_;  // the error rows, used in turn
+  std::vector<uint8_t> scratch_;      // where the warm-up rows go
 };
 
-// Dithers the bands [y0, yMid) and [yMid, y1) in step: two independent chains of error
-// diffusion on one thread keep the processor busy while each waits on its own table lookups.
-// The second band's warm-up is lengthened by a row where needed so that both run the same way.
-void ditherBands(const ImageView& image, int y0, int yMid, int y1, const NearestIndex& index,
+// Dithers the bands [a0, a1) and [b0, b1) in step: two independent chains of error diffusion on
+// one thread keep the processor busy while each waits on its own table lookups. The second
+// band's warm-up is lengthened by a row where needed so that both run the same way.
+void ditherBands(const ImageView& image, int a0, int a1, int b0, int b1, const NearestIndex& index,
                  uint8_t* indices) {
   const Palette& pal = index.palette();
   NearestCache nearest(index);
+  std::array<int64_t, 256> packedPalette;
+  for (int k = 0; k < pal.size; ++k) packedPalette[k] = DitherLane::pack(pal.r[k], pal.g[k], pal.b[k]);
   const int w = image.width;
-  const int fromA = std::max(0, y0 - DitherLane::kWarmUp);
-  int fromB = yMid == y1 ? y1 : std::max(0, yMid - DitherLane::kWarmUp);
-  if (yMid < y1 && ((fromB - fromA) & 1)) --fromB;
-  DitherLane a(image, y0, yMid, fromA, indices), b(image, yMid, y1, fromB, indices);
+  const int fromA = std::max(0, a0 - DitherLane::kWarmUp);
+  int fromB = b0 == b1 ? b1 : std::max(0, b0 - DitherLane::kWarmUp);
+  if (b0 < b1 && ((fromB - fromA) & 1)) --fromB;
+  DitherLane a(image, a0, a1, fromA, indices), b(image, b0, b1, fromB, indices);
   while (!a.done() || !b.done()) {
     const int step = (a.done() ? b : a).step();
     const int firstX = step > 0 ? 0 : w - 1, lastX = step > 0 ? w - 1 : 0;
     if (a.done() || b.done()) {
       DitherLane& lane = a.done() ? b : a;
       DitherLane::Row row = lane.beginRow();
-      for (int i = 0, x = firstX; i < w; ++i, x += step) DitherLane::pixel(row, x, nearest, pal);
+      for (int i = 0, x = firstX; i < w; ++i, x += step)
+        DitherLane::pixel(row, x, nearest, packedPalette.data());
       lane.endRow(row, lastX);
       continue;
     }
     DitherLane::Row rowA = a.beginRow(), rowB = b.beginRow();
     for (int i = 0, x = firstX; i < w; ++i, x += step) {
-      DitherLane::pixel(rowA, x, nearest, pal);
-      DitherLane::pixel(rowB, x, nearest, pal);
+      DitherLane::pixel(rowA, x, nearest, packedPalette.data());
+      DitherLane::pixel(rowB, x, nearest, packedPalette.data());
     }
     a.endRow(rowA, lastX);
     b.endRow(rowB, lastX);
@@ -822,9 +834,10 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
     for (uint32_t colour : set.colours()) fits = fits && exact.add(colour);
   }
 
-  // Each thread codes two bands (see ditherBands), or one when the image is too short for that.
+  // Each thread codes two bands (see ditherBands), one from each half of the image so that the
+  // threads get alike shares of the work, or one band when the image is too short for that.
   const int bands = std::min(2 * threads, h);
-  auto bandsOf = [&](int t) { return std::pair{bands * t / threads, bands * (t + 1) / threads}; };
+  auto bandsOf = [&](int t) { return t + threads < bands ? std::array{t, t + threads} : std::array{t, -1}; };
   Palette pal;
   std::vector<uint8_t> indices(static_cast<std::size_t>(w) * h);
   std::vector<BitStream> pieces(bands);
@@ -842,10 +855,12 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
     }
     const int minCode = minCodeSizeFor(pal.size);
     forEachThread(threads, [&](int t) {
-      const auto [first, last] = bandsOf(t);
-      mapExactRows(image, bandStart(first, bands, h), bandStart(last, bands, h), exact, indexOfSlot,
-                   indices.data());
-      for (int band = first; band < last; ++band) code(band, minCode);
+      for (int band : bandsOf(t)) {
+        if (band < 0) continue;
+        mapExactRows(image, bandStart(band, bands, h), bandStart(band + 1, bands, h), exact, indexOfSlot,
+                     indices.data());
+        code(band, minCode);
+      }
     });
     return assembleGif(w, h, pal, std::move(pieces), minCode);
   }
@@ -869,11 +884,12 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
   const NearestIndex index(pal);
   const int minCode = minCodeSizeFor(pal.size);
   forEachThread(threads, [&](int t) {
-    const auto [first, last] = bandsOf(t);
-    const int y0 = bandStart(first, bands, h), y1 = bandStart(last, bands, h);
-    const int yMid = last - first == 2 ? bandStart(first + 1, bands, h) : y1;
-    ditherBands(image, y0, yMid, y1, index, indices.data());
-    for (int band = first; band < last; ++band) code(band, minCode);
+    const auto [one, other] = bandsOf(t);
+    const int b0 = other < 0 ? h : bandStart(other, bands, h),
+              b1 = other < 0 ? h : bandStart(other + 1, bands, h);
+    ditherBands(image, bandStart(one, bands, h), bandStart(one + 1, bands, h), b0, b1, index, indices.data());
+    code(one, minCode);
+    if (other >= 0) code(other, minCode);
   });
   return assembleGif(w, h, pal, std::move(pieces), minCode);
 }

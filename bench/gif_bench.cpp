@@ -3,10 +3,10 @@
 // ImageMagick runs as a separate program, so its time is taken net of its start-up and of reading
 // the input: the median of `convert in.ppm -dither FloydSteinberg -colors 256 out.gif` minus the
 // median of `convert in.ppm null:`, which starts, reads and decodes the same file and writes
-// nothing. The input is a binary PPM so that decoding it is cheap and the difference is mostly
-// quantising, dithering and GIF coding. Our time includes writing the file too. Both GIFs are
-// decoded by ImageMagick for the PSNR (over R, G and B) against the original pixels.
-// QV_CONVERT names another convert program; without one, only our own figures are given.
+// nothing. Ours, the one and the other are run in turn, seven times each. The input is a binary PPM so that
+// decoding it is cheap and the difference is mostly quantising, dithering and GIF coding. Our time includes
+// writing the file too. Both GIFs are decoded by ImageMagick for the PSNR (over R, G and B) against the
+// original pixels. QV_CONVERT names another convert program; without one, only our own figures are given.
 #include <unistd.h>
 
 #include <cstdio>
@@ -76,36 +76,58 @@ double gifPsnr(const std::string& convert, const fs::path& gif, const fs::path& 
   return mse == 0 ? INFINITY : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
+template <class F>
+double timeMs(F&& f) {
+  const auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
 std::vector<BenchRow> gifBench(const BenchImage& image) {
   const fs::path dir = fs::temp_directory_path() / ("qv_gif_bench_" + std::to_string(getpid()));
   fs::create_directories(dir);
-  const fs::path ours = dir / "ours.gif", ref = dir / "ref.gif", input = dir / "in.ppm",
+  const fs::path oursFile = dir / "ours.gif", ref = dir / "ref.gif", input = dir / "in.ppm",
                  scratch = dir / "out.rgb";
 
   BenchRow row;
   row.what = "GIF";
   row.image = image.name;
   std::vector<uint8_t> gif;
-  row.oursMs = medianMs(7, [&] {
+  auto ours = [&] {
     gif = encodeGif(image.view());
-    writeFile(ours, gif);
-  });
-  row.oursBytes = gif.size();
-
+    writeFile(oursFile, gif);
+  };
   const std::string convert = convertProgram();
   writePpm(input, image);
   const std::string encode =
       convert + " " + shellArg(input) + " -dither FloydSteinberg -colors 256 " + shellArg(ref);
-  if (run(encode)) {
-    const double full = medianMs(5, [&] { run(encode); });
-    const double startup = medianMs(5, [&] { run(convert + " " + shellArg(input) + " null:"); });
-    row.refMs = full - startup;
+  const std::string startup = convert + " " + shellArg(input) + " null:";
+
+  if (!run(encode)) {
+    std::fprintf(stderr, "gif: \"%s\" did not run; no reference figures\n", convert.c_str());
+    row.oursMs = medianMs(7, ours);
+    row.oursBytes = gif.size();
+    row.refMs = NAN;
+  } else {
+    // The three are timed in turn, so that a change in the machine's load falls on all of them.
+    ours();
+    std::vector<double> oursMs, fullMs, startupMs;
+    for (int i = 0; i < 7; ++i) {
+      oursMs.push_back(timeMs(ours));
+      fullMs.push_back(timeMs([&] { run(encode); }));
+      startupMs.push_back(timeMs([&] { run(startup); }));
+    }
+    row.oursMs = median(oursMs);
+    row.refMs = median(fullMs) - median(startupMs);
+    row.oursBytes = gif.size();
     row.refBytes = fs::file_size(ref);
     row.refPsnr = gifPsnr(convert, ref, scratch, image);
-    row.oursPsnr = gifPsnr(convert, ours, scratch, image);
-  } else {
-    std::fprintf(stderr, "gif: \"%s\" did not run; no reference figures\n", convert.c_str());
-    row.refMs = NAN;
+    row.oursPsnr = gifPsnr(convert, oursFile, scratch, image);
   }
   std::error_code ec;
   fs::remove_all(dir, ec);

@@ -4,30 +4,31 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/error.h"
 
 // How the encoder spends its time. A capture is split into horizontal bands of about
-// kBandBytes of filtered data; each band is filtered and deflated on its own, by as many
-// threads as there are cores. Every band's deflater is primed with the 32 KiB of filtered data
-// that precede the band, so the decoder sees one continuous stream and the split costs next to
-// nothing in size. The bands are joined with sync flushes (a byte-aligned empty stored block)
-// and the adler-32 of the whole is put together from the bands' own checksums.
+// kBandBytes of filtered data, which the threads (one per core) take in turn to filter and
+// deflate. Each band's deflater is primed with the last 32 KiB of the band before, so the
+// decoder sees one continuous stream and the split costs next to nothing in size. Bands are
+// joined with sync flushes (a byte-aligned empty stored block); the adler-32 of the whole is put
+// together from the bands' own checksums.
 //
-// Screen content is two kinds of picture: flat interface areas and text, where the unfiltered
-// bytes repeat exactly and a deflate match search pays off, and photos or gradients, where
-// predicted bytes are small and matches are rare and short. Rows that are mostly runs of one
-// colour stay unfiltered; the others take the predictor with the smallest capped residuals.
-// Each band then picks the zlib setting that suits what it holds, so the expensive lazy match
-// search runs only where it finds something.
+// Screen content is mostly of two kinds: flat interface areas and text, whose unfiltered bytes
+// repeat exactly, and photos or gradients, where predicted bytes are small and matches are
+// rare and short. Rows and bands are filtered, and each band gets the zlib setting, that suits
+// what it holds (see filterBand), so the expensive match searches run only where they pay.
 
 namespace quorvel {
 namespace {
@@ -133,19 +134,25 @@ void applyFilter(Filter f, const uint8_t* prev, const uint8_t* cur, std::size_t 
   }
 }
 
-// Filters one row into out[0] (the filter type) and out[1..n]. Returns how many of its bytes
-// are flat: zero residuals, or in an unfiltered row the bytes of pixels that repeat their left
-// neighbour.
-std::size_t filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t* cur, std::size_t width,
-                      uint8_t* out) {
+// What a filtered row is made of, in bytes.
+struct RowStats {
+  std::size_t runs = 0;  // of pixels repeating their left neighbour
+  std::size_t flat = 0;  // zero residuals, or in an unfiltered row the run bytes
+};
+
+// Filters one row into out[0] (the filter type) and out[1..n].
+RowStats filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t* cur, std::size_t width,
+                   uint8_t* out) {
   const std::size_t n = width * 3;
+  RowStats stats;
+  stats.runs = 3 * runPixels(source, width);
   // Mostly flat rows (interface, text on a plain background) stay unfiltered: their repeats
   // are exact byte strings that the match search finds, which any predictor would blur.
-  const std::size_t runs = runPixels(source, width);
-  if (runs * 10 >= width * 9) {
+  if (stats.runs * 10 >= n * 9) {
     out[0] = kNone;
     std::memcpy(out + 1, cur, n);
-    return 3 * runs;
+    stats.flat = stats.runs;
+    return stats;
   }
   uint32_t cost[5];
   predictorCosts(prev, cur, n, cost);
@@ -156,9 +163,8 @@ std::size_t filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t*
     if (cost[f] < cost[best]) best = Filter(f);
   out[0] = best;
   applyFilter(best, prev, cur, n, out + 1);
-  std::size_t zeros = 0;
-  for (std::size_t i = 1; i <= n; ++i) zeros += out[i] == 0;
-  return zeros;
+  for (std::size_t i = 1; i <= n; ++i) stats.flat += out[i] == 0;
+  return stats;
 }
 
 // ---- checksums --------------------------------------------------------------------------
@@ -208,30 +214,28 @@ uint32_t crc32Of(uint32_t crc, const uint8_t* p, std::size_t len) {
 
 // ---- bands ------------------------------------------------------------------------------
 
-struct Band {
-  int y0 = 0, y1 = 0;
-  std::size_t rawBytes = 0;  // filtered bytes
-  uint32_t adler = 1;        // of this band's filtered bytes alone
-  uint32_t crc = 0;          // of its deflate data
-  std::size_t worker = 0, offset = 0, size = 0;  // where its deflate data lies
-};
-
-// zlib settings by how flat a band is (the share of bytes that repeat their neighbour after
-// filtering). Photos and gradients gain little from a deep match search; flat areas with text
-// and repeated interface elements gain a lot, and there the search is cheap because matches
-// are long.
+// zlib settings for a band.
 struct Setting {
   int level;
   int good, lazy, nice, chain;  // deflateTune, when good > 0
 };
-Setting settingFor(std::size_t flat, std::size_t bytes) {
-  if (flat * 100 < bytes * 85) return {3, 0, 0, 0, 0};
-  if (flat * 100 < bytes * 95) return {5, 4, 32, 64, 32};
-  return {6, 8, 32, 128, 64};
-}
 
-// One raw deflate stream per thread, reset for every band: setting a stream up allocates a
-// few hundred kilobytes, which would cost more than deflating a flat band.
+// Greedy matching that remembers every position, even inside long matches. On runs it keeps
+// the match distances short (one pixel, one row), which costs far fewer bits than the jumps
+// that zlib's fast levels make after skipping over a long match.
+constexpr Setting kEveryPosition = {3, 4, 258, 258, 16};
+
+struct Band {
+  int y0 = 0, y1 = 0;
+  std::size_t filteredBytes = 0;
+  Setting setting{};
+  uint32_t adler = 1;  // of the band's filtered bytes
+  uint32_t crc = 0;    // of `deflated`
+  std::vector<uint8_t> deflated;
+};
+
+// One raw deflate stream per thread, reset for every band, with its own output buffer: setting
+// a stream up and touching fresh memory cost more than deflating a flat band.
 class Deflater {
  public:
   Deflater() {
@@ -243,27 +247,27 @@ class Deflater {
   Deflater& operator=(const Deflater&) = delete;
 
   // Deflates `in` after `dictionary` (the bytes just before it in the whole stream) and
-  // appends the result to `out`. All but the last band end on a byte boundary (sync flush),
-  // so their outputs can simply be concatenated.
-  void compress(const Setting& setting, const uint8_t* dictionary, std::size_t dictionaryBytes,
-                const uint8_t* in, std::size_t len, bool last, std::vector<uint8_t>& out) {
+  // returns the deflate data, which stays valid until the next call. All but the last band end
+  // on a byte boundary (sync flush), so the bands' outputs can simply be concatenated.
+  std::pair<const uint8_t*, std::size_t> compress(const Setting& setting, const std::vector<uint8_t>& dictionary,
+                                                  const uint8_t* in, std::size_t len, bool last) {
     deflateReset(&z_);
     deflateParams(&z_, setting.level, Z_DEFAULT_STRATEGY);
     if (setting.good > 0) deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain);
-    if (dictionaryBytes > 0) deflateSetDictionary(&z_, dictionary, uInt(dictionaryBytes));
-    std::size_t produced = out.size();
-    out.resize(produced + deflateBound(&z_, uLong(std::min<std::size_t>(len, kMaxStep))) + 64);
+    if (!dictionary.empty()) deflateSetDictionary(&z_, dictionary.data(), uInt(dictionary.size()));
+    std::size_t produced = 0;
+    reserve(0, deflateBound(&z_, uLong(std::min(len, kMaxStep))) + 64);
     const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
     for (;;) {
-      const uInt step = uInt(std::min<std::size_t>(len, kMaxStep));
+      const uInt step = uInt(std::min(len, kMaxStep));
       const bool final = step == len;
       z_.next_in = const_cast<Bytef*>(in);
       z_.avail_in = step;
       int rc;
       do {
-        if (produced == out.size()) out.resize(out.size() * 2);
-        const uInt room = uInt(std::min<std::size_t>(out.size() - produced, kMaxStep));
-        z_.next_out = out.data() + produced;
+        if (produced == capacity_) reserve(produced, 2 * capacity_);
+        const uInt room = uInt(std::min(capacity_ - produced, kMaxStep));
+        z_.next_out = out_.get() + produced;
         z_.avail_out = room;
         rc = deflate(&z_, final ? flush : Z_NO_FLUSH);
         if (rc == Z_STREAM_ERROR) throw Error("The PNG encoder failed inside zlib.");
@@ -273,84 +277,174 @@ class Deflater {
       len -= step;
       if (final) break;
     }
-    out.resize(produced);
+    return {out_.get(), produced};
   }
 
  private:
   static constexpr std::size_t kMaxStep = std::size_t(1) << 30;  // zlib counts in 32 bits
+
+  // Grows the output buffer to at least `size` bytes, keeping the first `keep`. It is not
+  // cleared: zlib writes every byte that is read back.
+  void reserve(std::size_t keep, std::size_t size) {
+    if (size <= capacity_) return;
+    std::unique_ptr<uint8_t[]> bigger(new uint8_t[size]);
+    if (keep > 0) std::memcpy(bigger.get(), out_.get(), keep);
+    out_ = std::move(bigger);
+    capacity_ = size;
+  }
+
   z_stream z_{};
+  std::unique_ptr<uint8_t[]> out_;
+  std::size_t capacity_ = 0;
 };
 
-struct Worker {
-  Deflater deflater;
-  std::vector<uint8_t> filtered, rgb;
-  std::vector<uint8_t> deflated;  // the deflate data of every band this worker did, in turn
-  std::exception_ptr error;
-};
-
-// Filters and deflates rows [band.y0, band.y1). The rows just above the band are filtered
-// again (exactly as their own band did) to give the deflater its dictionary.
-void encodeBand(const ImageView& image, Band& band, bool last, Worker& w) {
+// Filters rows [band.y0, band.y1) into `filtered` and chooses how the band is to be deflated.
+//
+// Each row takes the predictor with the smallest capped residuals, or none when it is mostly
+// runs of one colour. Then the band as a whole is judged by its share of flat bytes (zero
+// residuals, or pixels repeating their neighbour). Photos and gradients are far from flat:
+// matches there are rare and short, so a quick, shallow match search loses little. Flat bands
+// (interface, text, blurred backgrounds) compress best unfiltered, as exact repeats of what
+// was drawn. Where they are mostly runs (interface, text), a greedy search that remembers every
+// position finds those repeats; smooth shaded areas need the lazy, deeper search.
+void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filtered, std::vector<uint8_t>& rgb) {
   const std::size_t width = std::size_t(image.width), n = width * 3, rowBytes = n + 1;
-  const int contextRows = int(std::min<std::size_t>(std::size_t(band.y0), (kWindow + rowBytes - 1) / rowBytes));
-  const int first = band.y0 - contextRows;
-  w.filtered.resize(std::size_t(band.y1 - first) * rowBytes);
-  w.rgb.assign(2 * n + 2, 0);  // two rows, each with the byte of slack toRgb needs
-  uint8_t* prev = w.rgb.data();
-  uint8_t* cur = w.rgb.data() + n + 1;
-  if (first > 0) toRgb(image.row(first - 1), width, prev);
-  std::size_t flat = 0;
-  for (int y = first; y < band.y1; ++y) {
+  band.filteredBytes = std::size_t(band.y1 - band.y0) * rowBytes;
+  if (filtered.size() < band.filteredBytes) filtered.resize(band.filteredBytes);
+  rgb.assign(2 * n + 2, 0);  // two rows, each with the byte of slack toRgb needs
+  uint8_t* prev = rgb.data();
+  uint8_t* cur = rgb.data() + n + 1;
+  if (band.y0 > 0) toRgb(image.row(band.y0 - 1), width, prev);
+  std::size_t runs = 0, flat = 0;
+  for (int y = band.y0; y < band.y1; ++y) {
     toRgb(image.row(y), width, cur);
-    const std::size_t f = filterRow(image.row(y), prev, cur, width, w.filtered.data() + std::size_t(y - first) * rowBytes);
-    if (y >= band.y0) flat += f;
+    const RowStats row = filterRow(image.row(y), prev, cur, width, filtered.data() + std::size_t(y - band.y0) * rowBytes);
+    runs += row.runs;
+    flat += row.flat;
     std::swap(prev, cur);
   }
-  const std::size_t contextBytes = std::size_t(contextRows) * rowBytes;
-  const std::size_t dictionary = std::min(contextBytes, kWindow);
-  const uint8_t* data = w.filtered.data() + contextBytes;
-  band.rawBytes = w.filtered.size() - contextBytes;
-  band.adler = adler32Of(1, data, band.rawBytes);
-  band.offset = w.deflated.size();
-  w.deflater.compress(settingFor(flat, band.rawBytes), data - dictionary, dictionary, data, band.rawBytes, last,
-                      w.deflated);
-  band.size = w.deflated.size() - band.offset;
-  band.crc = crc32Of(0, w.deflated.data() + band.offset, band.size);
+  const std::size_t bytes = band.filteredBytes;
+  if (flat * 100 >= bytes * 90) {
+    for (int y = band.y0; y < band.y1; ++y) {
+      uint8_t* out = filtered.data() + std::size_t(y - band.y0) * rowBytes;
+      if (out[0] == kNone) continue;
+      toRgb(image.row(y), width, cur);
+      out[0] = kNone;
+      std::memcpy(out + 1, cur, n);
+    }
+    if (flat * 100 >= bytes * 99)
+      band.setting = kEveryPosition;
+    else if (runs * 100 >= bytes * 90)
+      band.setting = {3, 4, 16, 258, 16};
+    else
+      band.setting = {6, 8, 32, 128, 64};
+  } else if (flat * 100 >= bytes * 85) {
+    band.setting = {5, 4, 32, 64, 32};
+  } else {
+    band.setting = kEveryPosition;
+  }
+  band.adler = adler32Of(1, filtered.data(), bytes);
 }
 
-// Runs every band, on all cores when there is more than one band. Returns the workers, which
-// hold the deflate data.
-std::vector<Worker> encodeBands(const ImageView& image, std::vector<Band>& bands) {
-  const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-  std::vector<Worker> workers(std::min<std::size_t>(cores, bands.size()));
-  std::atomic<std::size_t> next{0};
-  std::atomic<bool> failed{false};
-  auto work = [&](std::size_t index) {
-    Worker& w = workers[index];
+// Encodes the bands on all cores. Each thread takes the next band, filters it, and deflates
+// it primed with the end of the band before (every band but the last is longer than deflate's
+// window), waiting for that band's filtering if it is not done yet. Filtered bands live in a
+// few recycled buffers, released once deflated and once their successor has its dictionary:
+// touching fresh memory for the whole filtered image costs more than filtering it.
+class BandEncoder {
+ public:
+  BandEncoder(const ImageView& image, std::vector<Band>& bands)
+      : image_(image), bands_(bands), filtered_(bands.size()), users_(bands.size(), 2) {
+    users_.back() = 1;  // the last band is no one's dictionary
+  }
+
+  void run() {
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t threads = std::min<std::size_t>(cores, bands_.size());
+    std::vector<std::exception_ptr> errors(threads);
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) {
+      try {
+        helpers.emplace_back([this, &errors, t] { work(errors[t]); });
+      } catch (const std::system_error&) {
+        break;  // the threads that did start share the work
+      }
+    }
+    work(errors[0]);
+    for (auto& h : helpers) h.join();
+    for (auto& e : errors)
+      if (e) std::rethrow_exception(e);
+  }
+
+ private:
+  void work(std::exception_ptr& error) {
     try {
-      for (std::size_t i = next++; i < bands.size() && !failed; i = next++) {
-        bands[i].worker = index;
-        encodeBand(image, bands[i], i + 1 == bands.size(), w);
+      Deflater deflater;
+      std::vector<uint8_t> rgb, dictionary;
+      for (std::size_t i = next_++; i < bands_.size(); i = next_++) {
+        Band& band = bands_[i];
+        std::vector<uint8_t>* filtered = acquire();
+        filterBand(image_, band, *filtered, rgb);
+        const std::vector<uint8_t>* before = publish(i, filtered);
+        dictionary.clear();
+        if (before) {
+          const std::size_t size = bands_[i - 1].filteredBytes, take = std::min(size, kWindow);
+          dictionary.assign(before->begin() + std::ptrdiff_t(size - take), before->begin() + std::ptrdiff_t(size));
+          release(i - 1);
+        }
+        const auto [data, size] =
+            deflater.compress(band.setting, dictionary, filtered->data(), band.filteredBytes, i + 1 == bands_.size());
+        band.deflated.assign(data, data + size);
+        band.crc = crc32Of(0, band.deflated.data(), band.deflated.size());
+        release(i);
       }
     } catch (...) {
-      w.error = std::current_exception();
-      failed = true;
-    }
-  };
-  std::vector<std::thread> threads;
-  for (std::size_t t = 1; t < workers.size(); ++t) {
-    try {
-      threads.emplace_back(work, t);
-    } catch (const std::system_error&) {
-      break;  // the threads that did start share the work
+      error = std::current_exception();
+      std::lock_guard<std::mutex> lock(mutex_);
+      failed_ = true;
+      ready_.notify_all();
     }
   }
-  work(0);
-  for (auto& t : threads) t.join();
-  for (auto& w : workers)
-    if (w.error) std::rethrow_exception(w.error);
-  return workers;
-}
+
+  std::vector<uint8_t>* acquire() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (spare_.empty()) {
+      storage_.push_back(std::make_unique<std::vector<uint8_t>>());
+      return storage_.back().get();
+    }
+    std::vector<uint8_t>* buffer = spare_.back();
+    spare_.pop_back();
+    return buffer;
+  }
+
+  // Makes band i's filtered bytes available and returns those of band i - 1 (null for the
+  // first band), waiting for them when needed.
+  const std::vector<uint8_t>* publish(std::size_t i, std::vector<uint8_t>* filtered) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    filtered_[i] = filtered;
+    ready_.notify_all();
+    if (i == 0) return nullptr;
+    ready_.wait(lock, [&] { return filtered_[i - 1] != nullptr || failed_; });
+    if (!filtered_[i - 1]) throw Error("The PNG encoder stopped.");  // another band failed
+    return filtered_[i - 1];
+  }
+
+  void release(std::size_t i) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--users_[i] == 0) spare_.push_back(filtered_[i]);
+  }
+
+  const ImageView& image_;
+  std::vector<Band>& bands_;
+  std::atomic<std::size_t> next_{0};
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  bool failed_ = false;
+  std::vector<std::unique_ptr<std::vector<uint8_t>>> storage_;
+  std::vector<std::vector<uint8_t>*> spare_;
+  std::vector<std::vector<uint8_t>*> filtered_;  // per band, once filtered
+  std::vector<int> users_;                       // per band: its own deflate, its successor's
+};
 
 // ---- file ------------------------------------------------------------------------------
 
@@ -379,14 +473,14 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
     bands[i].y0 = int(i) * rowsPerBand;
     bands[i].y1 = std::min(image.height, bands[i].y0 + rowsPerBand);
   }
-  const std::vector<Worker> workers = encodeBands(image, bands);
+  BandEncoder(image, bands).run();
 
   // The zlib stream is a header, the bands' deflate data in order, and the adler-32 of all the
   // filtered bytes. It goes into IDAT chunks of whole bands, as many as fit in one chunk; their
   // CRCs are combined from the bands' own, so no thread reads the compressed data twice.
   const uint8_t zlibHeader[2] = {0x78, 0x9C};
   uint32_t adler = 1;
-  for (const Band& b : bands) adler = uint32_t(adler32_combine(adler, b.adler, z_off_t(b.rawBytes)));
+  for (const Band& b : bands) adler = uint32_t(adler32_combine(adler, b.adler, z_off_t(b.filteredBytes)));
   uint8_t zlibTrailer[4];
   putBe32(zlibTrailer, adler);
 
@@ -397,8 +491,8 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
   std::size_t fileSize = 8 + 25 + 12;  // signature, IHDR, IEND
   for (std::size_t i = 0; i < bands.size();) {
     Chunk c{i, i, i == 0 ? sizeof zlibHeader : 0};
-    do c.size += bands[c.endBand++].size;
-    while (c.endBand < bands.size() && c.size + bands[c.endBand].size + sizeof zlibTrailer <= kMaxChunk);
+    do c.size += bands[c.endBand++].deflated.size();
+    while (c.endBand < bands.size() && c.size + bands[c.endBand].deflated.size() + sizeof zlibTrailer <= kMaxChunk);
     if (c.endBand == bands.size()) c.size += sizeof zlibTrailer;
     if (c.size > kMaxChunk) throw Error("The image is too large for a PNG file.");
     chunks.push_back(c);
@@ -432,9 +526,9 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
     }
     for (std::size_t i = c.firstBand; i < c.endBand; ++i) {
       const Band& b = bands[i];
-      std::memcpy(p, workers[b.worker].deflated.data() + b.offset, b.size);
-      crc = uint32_t(crc32_combine(crc, b.crc, z_off_t(b.size)));
-      p += b.size;
+      std::memcpy(p, b.deflated.data(), b.deflated.size());
+      crc = uint32_t(crc32_combine(crc, b.crc, z_off_t(b.deflated.size())));
+      p += b.deflated.size();
     }
     if (c.endBand == bands.size()) {
       std::memcpy(p, zlibTrailer, sizeof zlibTrailer);

@@ -18,6 +18,8 @@ class ComboBox : public Control {
   // Replaces the item texts; the selection is kept.
   void setItems(std::vector<std::u16string> items);
   void addItem(std::u16string item);
+  std::vector<std::u16string> itemTexts() const override { return items_; }
+  void setItemTexts(std::vector<std::u16string> items) override { setItems(std::move(items)); }
   int itemIndex() const;      // -1: no selection
   void setItemIndex(int index);  // out of range: no selection. Does not call onChange.
   std::u16string text() const;   // the selected item's text, empty without selection

@@ -25,6 +25,9 @@ class Component {
   virtual ComponentKind kind() const { return ComponentKind::Other; }
   virtual std::u16string caption() const { return caption_; }
   virtual void setCaption(const std::u16string& text) { caption_ = text; }
+  // The item texts of a list (a combo box); setItems keeps the selection.
+  virtual std::vector<std::u16string> itemTexts() const { return {}; }
+  virtual void setItemTexts(std::vector<std::u16string>) {}
 
   // Creates a component owned by this one: T's constructor takes (Component* owner, args...).
   template <class T, class... Args>

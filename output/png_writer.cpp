@@ -163,7 +163,9 @@ RowStats filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t* cu
     if (cost[f] < cost[best]) best = Filter(f);
   out[0] = best;
   applyFilter(best, prev, cur, n, out + 1);
-  for (std::size_t i = 1; i <= n; ++i) stats.flat += out[i] == 0;
+  uint32_t zeros = 0;  // 32 bits vectorise; past 4 billion bytes a row would only get another setting
+  for (std::size_t i = 1; i <= n; ++i) zeros += out[i] == 0;
+  stats.flat = zeros;
   return stats;
 }
 
@@ -214,10 +216,11 @@ uint32_t crc32Of(uint32_t crc, const uint8_t* p, std::size_t len) {
 
 // ---- bands ------------------------------------------------------------------------------
 
-// zlib settings for a band.
+// zlib settings for a band: a level, which picks zlib's greedy or lazy matcher, and that
+// matcher's limits (see deflateTune).
 struct Setting {
   int level;
-  int good, lazy, nice, chain;  // deflateTune, when good > 0
+  int good, lazy, nice, chain;
 };
 
 // Greedy matching that remembers every position, even inside long matches. On runs it keeps
@@ -253,7 +256,7 @@ class Deflater {
                                                   const uint8_t* in, std::size_t len, bool last) {
     deflateReset(&z_);
     deflateParams(&z_, setting.level, Z_DEFAULT_STRATEGY);
-    if (setting.good > 0) deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain);
+    deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain);
     if (!dictionary.empty()) deflateSetDictionary(&z_, dictionary.data(), uInt(dictionary.size()));
     std::size_t produced = 0;
     reserve(0, deflateBound(&z_, uLong(std::min(len, kMaxStep))) + 64);
@@ -361,27 +364,27 @@ class BandEncoder {
   void run() {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t threads = std::min<std::size_t>(cores, bands_.size());
-    std::vector<std::exception_ptr> errors(threads);
     std::vector<std::thread> helpers;
     for (std::size_t t = 1; t < threads; ++t) {
       try {
-        helpers.emplace_back([this, &errors, t] { work(errors[t]); });
+        helpers.emplace_back([this] { work(); });
       } catch (const std::system_error&) {
         break;  // the threads that did start share the work
       }
     }
-    work(errors[0]);
+    work();
     for (auto& h : helpers) h.join();
-    for (auto& e : errors)
-      if (e) std::rethrow_exception(e);
+    if (error_) std::rethrow_exception(error_);
   }
 
  private:
-  void work(std::exception_ptr& error) {
+  struct Stopped {};  // another thread failed; its error is the one to report
+
+  void work() {
     try {
       Deflater deflater;
       std::vector<uint8_t> rgb, dictionary;
-      for (std::size_t i = next_++; i < bands_.size(); i = next_++) {
+      for (std::size_t i = next_++; i < bands_.size() && !failed_; i = next_++) {
         Band& band = bands_[i];
         std::vector<uint8_t>* filtered = acquire();
         filterBand(image_, band, *filtered, rgb);
@@ -398,9 +401,10 @@ class BandEncoder {
         band.crc = crc32Of(0, band.deflated.data(), band.deflated.size());
         release(i);
       }
+    } catch (const Stopped&) {
     } catch (...) {
-      error = std::current_exception();
       std::lock_guard<std::mutex> lock(mutex_);
+      if (!error_) error_ = std::current_exception();
       failed_ = true;
       ready_.notify_all();
     }
@@ -425,7 +429,7 @@ class BandEncoder {
     ready_.notify_all();
     if (i == 0) return nullptr;
     ready_.wait(lock, [&] { return filtered_[i - 1] != nullptr || failed_; });
-    if (!filtered_[i - 1]) throw Error("The PNG encoder stopped.");  // another band failed
+    if (!filtered_[i - 1]) throw Stopped{};
     return filtered_[i - 1];
   }
 
@@ -437,9 +441,10 @@ class BandEncoder {
   const ImageView& image_;
   std::vector<Band>& bands_;
   std::atomic<std::size_t> next_{0};
+  std::atomic<bool> failed_{false};
   std::mutex mutex_;
   std::condition_variable ready_;
-  bool failed_ = false;
+  std::exception_ptr error_;  // the first failure
   std::vector<std::unique_ptr<std::vector<uint8_t>>> storage_;
   std::vector<std::vector<uint8_t>*> spare_;
   std::vector<std::vector<uint8_t>*> filtered_;  // per band, once filtered

@@ -739,18 +739,20 @@ BitStream lzwEncode(const uint8_t* data, std::size_t n, int minCodeSize, bool fi
 
 void appendBits(BitStream& dst, const BitStream& src) {
   const int shift = static_cast<int>(dst.bits & 7);
-  const std::size_t srcBytes = (src.bits + 7) / 8;
-  if (shift == 0) {
-    dst.bytes.insert(dst.bytes.end(), src.bytes.begin(), src.bytes.begin() + srcBytes);
-  } else {
-    dst.bytes.reserve(dst.bytes.size() + srcBytes + 1);
-    for (std::size_t i = 0; i < srcBytes; ++i) {
-      dst.bytes.back() |= static_cast<uint8_t>(src.bytes[i] << shift);
-      dst.bytes.push_back(static_cast<uint8_t>(src.bytes[i] >> (8 - shift)));
-    }
-  }
+  const std::size_t at = dst.bytes.size(), srcBytes = (src.bits + 7) / 8;
   dst.bits += src.bits;
   dst.bytes.resize((dst.bits + 7) / 8);
+  if (shift == 0) {
+    std::memcpy(dst.bytes.data() + at, src.bytes.data(), srcBytes);
+    return;
+  }
+  // The last byte so far is part-filled: each source byte goes half into it, half into the next.
+  uint8_t* out = dst.bytes.data() + at - 1;
+  const std::size_t end = dst.bytes.size() - (at - 1);
+  for (std::size_t i = 0; i < srcBytes; ++i) {
+    out[i] |= static_cast<uint8_t>(src.bytes[i] << shift);
+    if (i + 1 < end) out[i + 1] = static_cast<uint8_t>(src.bytes[i] >> (8 - shift));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

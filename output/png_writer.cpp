@@ -90,11 +90,12 @@ inline uint32_t residualCost(uint8_t r) {
   return m < 8 ? m : 8;
 }
 
-// Sub, Up, Average and Paeth residual costs of a row. `prev` is the row above (zeros for the
-// first row). The first pixel has no left neighbour.
+// The residual costs of a row under each filter. `prev` is the row above (zeros for the first
+// row). The first pixel has no left neighbour.
 void predictorCosts(const uint8_t* prev, const uint8_t* cur, std::size_t n, uint32_t cost[5]) {
-  uint32_t sub = 0, up = 0, avg = 0, paeth = 0;
+  uint32_t none = 0, sub = 0, up = 0, avg = 0, paeth = 0;
   for (std::size_t i = 0; i < 3 && i < n; ++i) {
+    none += residualCost(cur[i]);
     sub += residualCost(cur[i]);
     up += residualCost(uint8_t(cur[i] - prev[i]));
     avg += residualCost(uint8_t(cur[i] - (prev[i] >> 1)));
@@ -102,12 +103,13 @@ void predictorCosts(const uint8_t* prev, const uint8_t* cur, std::size_t n, uint
   }
   for (std::size_t i = 3; i < n; ++i) {
     const uint8_t a = cur[i - 3], b = prev[i], c = prev[i - 3], x = cur[i];
+    none += residualCost(x);
     sub += residualCost(uint8_t(x - a));
     up += residualCost(uint8_t(x - b));
     avg += residualCost(uint8_t(x - uint8_t((unsigned(a) + b) >> 1)));
     paeth += residualCost(uint8_t(x - paethPredict(a, b, c)));
   }
-  cost[kSub] = sub, cost[kUp] = up, cost[kAverage] = avg, cost[kPaeth] = paeth;
+  cost[kNone] = none, cost[kSub] = sub, cost[kUp] = up, cost[kAverage] = avg, cost[kPaeth] = paeth;
 }
 
 void applyFilter(Filter f, const uint8_t* prev, const uint8_t* cur, std::size_t n, uint8_t* out) {
@@ -156,8 +158,6 @@ RowStats filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t* cu
   }
   uint32_t cost[5];
   predictorCosts(prev, cur, n, cost);
-  cost[kNone] = 0;
-  for (std::size_t i = 0; i < n; ++i) cost[kNone] += residualCost(cur[i]);
   Filter best = kNone;
   for (int f = kSub; f <= kPaeth; ++f)
     if (cost[f] < cost[best]) best = Filter(f);
@@ -226,7 +226,7 @@ struct Setting {
 // Greedy matching that remembers every position, even inside long matches. On runs it keeps
 // the match distances short (one pixel, one row), which costs far fewer bits than the jumps
 // that zlib's fast levels make after skipping over a long match.
-constexpr Setting kEveryPosition = {3, 4, 258, 258, 16};
+constexpr Setting kEveryPosition = {3, 4, 258, 258, 8};
 
 struct Band {
   int y0 = 0, y1 = 0;

@@ -1,11 +1,13 @@
 // Process entry: hand the request to a running instance, or become the instance.
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "app/frm_quorvel_win.h"
 #include "support/handles_win.h"
+#include "support/translate_win.h"
 #include "ui/application_win.h"
 
 namespace {
@@ -41,6 +43,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   UniqueHandle mutex(::CreateMutexW(nullptr, TRUE, L"QuorvelMutex"));
 
   ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  // The folder dialog is a COM object of the user-interface thread.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  initTranslation();
   auto& app = ui::Application::instance();
   app.initialize(instance);
   app.setTitle(L"");
@@ -50,5 +55,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     form.FormCreate();
     result = app.run();
   }
+  clearTranslation();
+  if (SUCCEEDED(com)) ::CoUninitialize();
   return result;
 }

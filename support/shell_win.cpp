@@ -11,6 +11,9 @@
 #ifndef QV_LINK_HOST
 #define QV_LINK_HOST L"go.brevisco.com"
 #endif
+#ifndef QV_ERROR_HOST
+#define QV_ERROR_HOST L"error.brevisco.com"
+#endif
 
 namespace quorvel {
 
@@ -46,6 +49,10 @@ void ShellOpen(const std::wstring& target) {
 
 std::wstring productPageUrl() {
   return L"https://" + envOr(L"QUORVEL_LINK_HOST", QV_LINK_HOST) + L"/quorvel?v=" + GetVersionString(L"%d.%d.%d.%d");
+}
+
+std::wstring errorPageUrl(const std::wstring& message) {
+  return L"https://" + envOr(L"QUORVEL_ERROR_HOST", QV_ERROR_HOST) + L"/?app=quorvel&msg=" + message;
 }
 
 }  // namespace quorvel

@@ -12,5 +12,7 @@ void ShellOpen(const std::wstring& target);
 // Web addresses of the maker. Hosts are build defaults, overridable by environment variables
 // (QUORVEL_LINK_HOST, QUORVEL_ERROR_HOST) so that tests can point them elsewhere.
 std::wstring productPageUrl();
+// The maker's error page for a problem code, e.g. "webpnotfound".
+std::wstring errorPageUrl(const std::wstring& message);
 
 }  // namespace quorvel

@@ -75,6 +75,34 @@ void Form::show() {
 void Form::hide() {
   if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
 }
+void Form::showModal() {
+  if (modal_) {
+    ::SetForegroundWindow(hwnd_);
+    return;
+  }
+  modal_ = true;
+  Form* main = Application::instance().mainForm();
+  HWND mainHwnd = main && main != this ? main->handle() : nullptr;
+  const bool disabled = mainHwnd && ::IsWindowEnabled(mainHwnd);
+  if (disabled) ::EnableWindow(mainHwnd, FALSE);
+  show();
+  ::SetForegroundWindow(hwnd_);
+  MSG msg;
+  while (hwnd_ && ::IsWindowVisible(hwnd_)) {
+    const BOOL r = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (r <= 0) {
+      if (r == 0) ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!hwnd_ || !::IsDialogMessageW(hwnd_, &msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  if (disabled && ::IsWindow(mainHwnd)) ::EnableWindow(mainHwnd, TRUE);
+  modal_ = false;
+}
+
 bool Form::visible() const { return hwnd_ && ::IsWindowVisible(hwnd_); }
 
 void Form::centerOnScreen() {

@@ -36,6 +36,10 @@ class Form : public Component {
   void createHandle(HWND owner);
   void show();
   void hide();
+  // Shows the form and runs its own message loop until the form is hidden or destroyed; the
+  // main form is disabled meanwhile.
+  void showModal();
+  bool modal() const { return modal_; }
   bool visible() const;
   void centerOnScreen();
   // Asks the form to close: the close query decides, as for the close box.
@@ -59,6 +63,7 @@ class Form : public Component {
   FormStyle style_;
   HWND hwnd_ = nullptr;
   int dpi_ = 96;
+  bool modal_ = false;
   UniqueGdiObject font_;
   UniqueGdiObject brush_;
 };

@@ -151,11 +151,9 @@ Quorvel::Quorvel(const std::wstring& args, bool waitVisible) {
     // Ready once the start-up has run: visible, or hidden in the tray on "/start".
     return hwnd_ && pid == process_.pid && (!waitVisible || ::IsWindowVisible(hwnd_));
   });
-  if (!waitVisible) {
-    // The commands are ignored until the tray icon exists; a WM_USER 0 round trip proves the
-    // window answers, and the start-up runs before the first message is dispatched.
-    ::SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
-  }
+  // The window shows halfway through the start-up; the rest (the hotkey among it) runs before
+  // the first message is answered, so one round trip waits for all of it.
+  if (hwnd_) ::SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
 }
 
 Quorvel::~Quorvel() {

@@ -235,16 +235,20 @@ class NearestCache {
     uint32_t v = cells_[cell];
     if (v == 0) v = fill(cell);
     if (v & 1) return static_cast<int>(v >> 1);
-    const uint32_t* list = lists_.data() + (v >> 10);
+    const uint64_t* list = lists_.data() + (v >> 10);
     const int count = static_cast<int>(v >> 1 & 511);
+    auto distance = [&](uint64_t e) {
+      const int dr = r - static_cast<int>(e >> 32 & 0xFF), dg = g - static_cast<int>(e >> 40 & 0xFF),
+                db = b - static_cast<int>(e >> 48 & 0xFF);
+      return dr * dr + dg * dg + db * db;
+    };
     int best = list[0] & 0xFF;
-    int bestDist = distance(r, g, b, best);
+    int bestDist = distance(list[0]);
     for (int i = 1; i < count; ++i) {
-      const uint32_t e = list[i];
-      if (static_cast<int>(e >> 8) >= bestDist) break;  // neither this one nor any later can be nearer
-      const int p = e & 0xFF;
-      const int d = distance(r, g, b, p);
-      if (d < bestDist) bestDist = d, best = p;
+      const uint64_t e = list[i];
+      if (static_cast<int>(e >> 8 & 0xFFFFFF) >= bestDist) break;  // neither this one nor any later is nearer
+      const int d = distance(e);
+      if (d < bestDist) bestDist = d, best = e & 0xFF;
     }
     return best;
   }
@@ -253,13 +257,9 @@ class NearestCache {
   static constexpr int kBits = NearestIndex::kFineBits;
   static constexpr int kMemoBits = 16;
 
-  int distance(int r, int g, int b, int p) const {
-    const int dr = r - pal_.r[p], dg = g - pal_.g[p], db = b - pal_.b[p];
-    return dr * dr + dg * dg + db * db;
-  }
-
   // A cell's word: 0 not yet known; entry << 1 | 1 for a single candidate; otherwise
-  // offset << 10 | count << 1 into `lists_`.
+  // offset << 10 | count << 1 into `lists_`, whose items carry the entry's colour along:
+  // entry | nearest possible distance << 8 | red << 32 | green << 40 | blue << 48.
   uint32_t fill(int cell) {
     index_.candidates(cell >> (2 * kBits), cell >> kBits & ((1 << kBits) - 1), cell & ((1 << kBits) - 1),
                       scratch_);
@@ -270,14 +270,17 @@ class NearestCache {
     }
     const uint32_t v = static_cast<uint32_t>(lists_.size()) << 10 | static_cast<uint32_t>(scratch_.size())
                                                                         << 1;
-    lists_.insert(lists_.end(), scratch_.begin(), scratch_.end());
+    for (uint32_t e : scratch_) {
+      const int p = e & 0xFF;
+      lists_.push_back(e | uint64_t(pal_.r[p]) << 32 | uint64_t(pal_.g[p]) << 40 | uint64_t(pal_.b[p]) << 48);
+    }
     return cells_[cell] = v;
   }
 
   const NearestIndex& index_;
   const Palette& pal_;
   std::vector<uint32_t> cells_;
-  std::vector<uint32_t> lists_;
+  std::vector<uint64_t> lists_;
   std::vector<uint32_t> scratch_;
   std::vector<uint32_t> memo_;  // colour << 8 | entry
 };

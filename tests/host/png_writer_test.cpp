@@ -65,7 +65,7 @@ Decoded decodeWithLibpng(const std::vector<uint8_t>& file) {
   return d;
 }
 
-enum class Content { Noise, Flat, Screen };
+enum class Content { Noise, Flat, Screen, Text, Gradient };
 
 struct Pixels {
   int width, height, stride;
@@ -96,6 +96,15 @@ Pixels makePixels(int width, int height, Content content, unsigned seed) {
           px[1] = uint8_t(x < width / 2 ? 0xFF : 0x20);
           px[2] = uint8_t(x * 255 / width);
           break;
+        case Content::Text:  // a page with sparse dark glyph pixels
+          if ((x * 7 + y * 13) % 41 == 0) break;
+          px[0] = px[1] = px[2] = 0xF8;
+          break;
+        case Content::Gradient:  // a smooth shade, as in a blurred background
+          px[0] = uint8_t((x + y) / 9);
+          px[1] = uint8_t(x / 9);
+          px[2] = uint8_t(0x40 + y / 9);
+          break;
       }
     }
   }
@@ -113,6 +122,7 @@ TEST(PngWriter, RoundTripsThroughLibpng) {
       {333, 77, Content::Screen},     {4000, 1, Content::Noise},   {4000, 1, Content::Flat},
       {1, 3000, Content::Noise},      {1, 3000, Content::Flat},    {640, 480, Content::Flat},
       {1021, 769, Content::Screen},   {1021, 769, Content::Noise}, {2, 4099, Content::Screen},
+      {1021, 769, Content::Text},     {1021, 769, Content::Gradient},
       // Large enough to be encoded in several pieces: rows of a quarter megabyte and more,
       // and a narrow image whose pieces are tens of thousands of rows each.
       {90001, 3, Content::Noise},     {90001, 3, Content::Screen}, {3, 150000, Content::Screen},

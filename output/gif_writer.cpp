@@ -94,8 +94,8 @@ struct Palette {
 // entries whose nearest possible distance to a cell is within the smallest farthest distance of
 // any entry can be nearest somewhere in that cell. `NearestIndex` keeps those lists for a
 // 16x16x16 grid, built coarse to fine from the whole palette. `NearestCache`, one per thread,
-// narrows them the same way for the cells of a finer grid as pixels reach them, ordered by that
-// nearest possible distance, so that a search mostly stops after the first entry.
+// narrows them further for the cells of a finer grid as pixels reach them, so that a search
+// compares a colour with a handful of entries.
 class NearestIndex {
  public:
   static constexpr int kFineBits = 5;  // the cache's grid: 32 cells a side, small enough for L2
@@ -126,14 +126,14 @@ class NearestIndex {
   const Palette& palette() const { return pal_; }
 
   // The entries that can be nearest in the cell (ri, gi, bi) of the fine grid, each as
-  // entry | (its nearest possible squared distance) << 8, in increasing order.
+  // entry | (its nearest possible squared distance) << 8, nearest first.
   void candidates(int ri, int gi, int bi, std::vector<uint32_t>& out) const {
     constexpr int shift = kFineBits - 4, width = 256 >> kFineBits;
     const int parent = (ri >> shift) << 8 | (gi >> shift) << 4 | (bi >> shift);
     const int r0 = ri * width, g0 = gi * width, b0 = bi * width;
     narrow(parent, r0, g0, b0, width, out);
     if (out.size() > 1) dropDominated(r0, g0, b0, width, out);
-    std::sort(out.begin(), out.end());
+    std::sort(out.begin(), out.end());  // the likeliest winner first, which is also the tie-break
   }
 
  private:
@@ -244,11 +244,14 @@ class NearestCache {
     };
     int best = list[0] & 0xFF;
     int bestDist = distance(list[0]);
+    // All of them, without branches: which one wins is a toss-up that a branch would mispredict,
+    // and the lists are short.
     for (int i = 1; i < count; ++i) {
       const uint64_t e = list[i];
-      if (static_cast<int>(e >> 8 & 0xFFFFFF) >= bestDist) break;  // neither this one nor any later is nearer
       const int d = distance(e);
-      if (d < bestDist) bestDist = d, best = e & 0xFF;
+      const bool nearer = d < bestDist;
+      bestDist = nearer ? d : bestDist;
+      best = nearer ? static_cast<int>(e & 0xFF) : best;
     }
     return best;
   }

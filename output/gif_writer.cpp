@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -70,6 +72,17 @@ void forEachThread(int n, F&& fn) {
   for (auto& t : threads) t.join();
   for (auto& e : errors)
     if (e) std::rethrow_exception(e);
+}
+
+// Hands out items 0 ... items - 1 to `threads` threads as each becomes free; fn(thread, item). A
+// core that another program keeps busy then costs us the items it would have done late, not a
+// fixed half of the image.
+template <class F>
+void shareOut(int threads, int items, F&& fn) {
+  std::atomic<int> next{0};
+  forEachThread(threads, [&](int t) {
+    for (int item = next++; item < items; item = next++) fn(t, item);
+  });
 }
 
 int bandStart(int band, int bands, int height) {
@@ -351,8 +364,9 @@ void collectColours(const ImageView& image, int y0, int y1, SmallColourSet& set)
   }
 }
 
+// Adds rows [y0, y1) to `hist`, which is made on first use.
 void countColours(const ImageView& image, int y0, int y1, std::vector<HistCell>& hist) {
-  hist.assign(kHistCells, HistCell{0, 0, 0, 0});
+  if (hist.empty()) hist.assign(kHistCells, HistCell{0, 0, 0, 0});
   for (int y = y0; y < y1; ++y) {
     const uint8_t* row = image.row(y);
     int x = 0;
@@ -600,12 +614,8 @@ class DitherLane {
 // Dithers the bands [a0, a1) and [b0, b1) in step: two independent chains of error diffusion on
 // one thread keep the processor busy while each waits on its own table lookups. The second
 // band's warm-up is lengthened by a row where needed so that both run the same way.
-void ditherBands(const ImageView& image, int a0, int a1, int b0, int b1, const NearestIndex& index,
-                 uint8_t* indices) {
-  const Palette& pal = index.palette();
-  NearestCache nearest(index);
-  std::array<int64_t, 256> packedPalette;
-  for (int k = 0; k < pal.size; ++k) packedPalette[k] = DitherLane::pack(pal.r[k], pal.g[k], pal.b[k]);
+void ditherBands(const ImageView& image, int a0, int a1, int b0, int b1, NearestCache& nearest,
+                 const std::array<int64_t, 256>& packedPalette, uint8_t* indices) {
   const int w = image.width;
   const int fromA = std::max(0, a0 - DitherLane::kWarmUp);
   int fromB = b0 == b1 ? b1 : std::max(0, b0 - DitherLane::kWarmUp);
@@ -828,29 +838,38 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
   const int w = image.width, h = image.height;
   threads = threadCount(static_cast<std::size_t>(w) * h, h, threads);
 
-  // At most 256 colours in all the bands together: keep them as they are. A band with more
-  // stops looking at once, which for most captures is within its first rows.
+  // The image is coded in bands, two at a time (see ditherBands), handed out to the threads a
+  // pair at a time. A few pairs per thread even out the work without many warm-up rows.
+  const int pairs = threads == 1 ? 1 : 3 * threads;
+  const int bands = std::min(2 * pairs, h);
+  auto bandRows = [&](int band) {
+    return std::pair{bandStart(band, bands, h), bandStart(band + 1, bands, h)};
+  };
+  auto pairOf = [&](int pair) {  // the bands of a pair; the second is -1 where there are too few
+    return 2 * pair + 1 < bands ? std::array{2 * pair, 2 * pair + 1} : std::array{2 * pair, -1};
+  };
+  const int pairCount = (bands + 1) / 2;
+
+  // At most 256 colours in the whole image: keep them as they are. Looking stops at the 257th,
+  // which for most captures is within their first rows.
   std::vector<SmallColourSet> seen(threads);
-  forEachThread(threads, [&](int t) {
-    collectColours(image, bandStart(t, threads, h), bandStart(t + 1, threads, h), seen[t]);
+  std::atomic<bool> tooMany{false};
+  shareOut(threads, bands, [&](int t, int band) {
+    if (tooMany) return;
+    const auto [y0, y1] = bandRows(band);
+    collectColours(image, y0, y1, seen[t]);
+    if (seen[t].full()) tooMany = true;
   });
   SmallColourSet exact;
-  bool fits = true;
-  for (const SmallColourSet& set : seen) {
-    fits = fits && !set.full();
-    if (!fits) break;
-    for (uint32_t colour : set.colours()) fits = fits && exact.add(colour);
-  }
+  bool fits = !tooMany;
+  for (const SmallColourSet& set : seen)
+    for (uint32_t colour : fits ? set.colours() : std::vector<uint32_t>{}) fits = fits && exact.add(colour);
 
-  // Each thread codes two bands (see ditherBands), one from each half of the image so that the
-  // threads get alike shares of the work, or one band when the image is too short for that.
-  const int bands = std::min(2 * threads, h);
-  auto bandsOf = [&](int t) { return t + threads < bands ? std::array{t, t + threads} : std::array{t, -1}; };
   Palette pal;
   std::vector<uint8_t> indices(static_cast<std::size_t>(w) * h);
   std::vector<BitStream> pieces(bands);
   auto code = [&](int band, int minCode) {
-    const int y0 = bandStart(band, bands, h), y1 = bandStart(band + 1, bands, h);
+    const auto [y0, y1] = bandRows(band);
     pieces[band] = lzwEncode(indices.data() + static_cast<std::size_t>(y0) * w,
                              static_cast<std::size_t>(y1 - y0) * w, minCode, band == 0, band == bands - 1);
   };
@@ -862,24 +881,23 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
       pal.add(c >> 16 & 0xFF, c >> 8 & 0xFF, c & 0xFF);
     }
     const int minCode = minCodeSizeFor(pal.size);
-    forEachThread(threads, [&](int t) {
-      for (int band : bandsOf(t)) {
-        if (band < 0) continue;
-        mapExactRows(image, bandStart(band, bands, h), bandStart(band + 1, bands, h), exact, indexOfSlot,
-                     indices.data());
-        code(band, minCode);
-      }
+    shareOut(threads, bands, [&](int, int band) {
+      const auto [y0, y1] = bandRows(band);
+      mapExactRows(image, y0, y1, exact, indexOfSlot, indices.data());
+      code(band, minCode);
     });
     return assembleGif(w, h, pal, std::move(pieces), minCode);
   }
 
   std::vector<std::vector<HistCell>> counts(threads);
-  forEachThread(threads, [&](int t) {
-    countColours(image, bandStart(t, threads, h), bandStart(t + 1, threads, h), counts[t]);
+  shareOut(threads, bands, [&](int t, int band) {
+    const auto [y0, y1] = bandRows(band);
+    countColours(image, y0, y1, counts[t]);
   });
   std::vector<HistCell>& hist = counts[0];
+  if (hist.empty()) hist.assign(kHistCells, HistCell{0, 0, 0, 0});  // its thread was given no rows
   for (int t = 1; t < threads; ++t)
-    for (int k = 0; k < kHistCells; ++k) {
+    for (int k = 0; k < static_cast<int>(counts[t].size()); ++k) {
       const HistCell& o = counts[t][k];
       if (!o.count) continue;
       hist[k].count += o.count;
@@ -890,12 +908,16 @@ std::vector<uint8_t> encodeGif(const ImageView& image, int threads) {
   pal = designPalette(hist, 256);
   counts.clear();
   const NearestIndex index(pal);
+  std::array<int64_t, 256> packedPalette{};
+  for (int k = 0; k < pal.size; ++k) packedPalette[k] = DitherLane::pack(pal.r[k], pal.g[k], pal.b[k]);
   const int minCode = minCodeSizeFor(pal.size);
-  forEachThread(threads, [&](int t) {
-    const auto [one, other] = bandsOf(t);
-    const int b0 = other < 0 ? h : bandStart(other, bands, h),
-              b1 = other < 0 ? h : bandStart(other + 1, bands, h);
-    ditherBands(image, bandStart(one, bands, h), bandStart(one + 1, bands, h), b0, b1, index, indices.data());
+  std::vector<std::unique_ptr<NearestCache>> caches(threads);
+  shareOut(threads, pairCount, [&](int t, int pair) {
+    if (!caches[t]) caches[t] = std::make_unique<NearestCache>(index);
+    const auto [one, other] = pairOf(pair);
+    const auto [a0, a1] = bandRows(one);
+    const auto [b0, b1] = other < 0 ? std::pair{h, h} : bandRows(other);
+    ditherBands(image, a0, a1, b0, b1, *caches[t], packedPalette, indices.data());
     code(one, minCode);
     if (other >= 0) code(other, minCode);
   });

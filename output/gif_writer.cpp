@@ -531,7 +531,7 @@ Palette designPalette(const std::vector<HistCell>& hist, int maxColours) {
 // above would have handed it.
 class DitherLane {
  public:
-  static constexpr int kWarmUp = 8;
+  static constexpr int kWarmUp = 4;
 
   // The three channels of an error travel together in one integer, red + green * 2^21 +
   // blue * 2^42: sums and small multiples of such triples are exact while each part stays within

@@ -18,7 +18,7 @@
 
 #include "support/error.h"
 
-// How the encoder spends its time. A capture is split into horizontal bands of about
+// How the encoder spends its time. A capture is split into horizontal bands of up to
 // kBandBytes of filtered data, which the threads (one per core) take in turn to filter and
 // deflate. Each band's deflater is primed with the last 32 KiB of the band before, so the
 // decoder sees one continuous stream and the split costs next to nothing in size. Bands are
@@ -34,7 +34,8 @@ namespace quorvel {
 namespace {
 
 constexpr std::size_t kWindow = 32768;        // deflate's history, and the dictionary of a band
-constexpr std::size_t kBandBytes = 256 * 1024;  // filtered bytes per band
+constexpr std::size_t kBandBytes = 384 * 1024;    // filtered bytes per band, at most
+constexpr std::size_t kMinBandBytes = 64 * 1024;  // and at least, but for the last
 constexpr uint32_t kMaxChunk = 0x7FFFFFFF;     // PNG chunk length limit
 
 enum Filter : uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
@@ -451,6 +452,25 @@ class BandEncoder {
   std::vector<int> users_;                       // per band: its own deflate, its successor's
 };
 
+// Bands of kBandBytes, smaller towards the end so that the threads finish together: there a
+// band is a share of the rows left, down to kMinBandBytes.
+std::vector<Band> planBands(int height, std::size_t rowBytes, std::size_t threads) {
+  const auto rowsFor = [&](std::size_t bytes) {
+    return int(std::clamp<std::size_t>(bytes / rowBytes, 1, std::size_t(height)));
+  };
+  const int most = rowsFor(kBandBytes), least = rowsFor(kMinBandBytes);
+  std::vector<Band> bands;
+  for (int y = 0; y < height;) {
+    const int share = int(std::size_t(height - y) / (2 * threads));
+    Band band;
+    band.y0 = y;
+    band.y1 = y + std::min(std::clamp(share, least, most), height - y);
+    bands.push_back(std::move(band));
+    y = bands.back().y1;
+  }
+  return bands;
+}
+
 // ---- file ------------------------------------------------------------------------------
 
 uint8_t* putBe32(uint8_t* p, uint32_t v) {
@@ -472,12 +492,7 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
     throw Error("Cannot write a PNG image of " + std::to_string(image.width) + " x " +
                 std::to_string(image.height) + " pixels: the image is empty.");
   const std::size_t rowBytes = std::size_t(image.width) * 3 + 1;
-  const int rowsPerBand = int(std::clamp<std::size_t>(kBandBytes / rowBytes, 1, std::size_t(image.height)));
-  std::vector<Band> bands((image.height + rowsPerBand - 1) / rowsPerBand);
-  for (std::size_t i = 0; i < bands.size(); ++i) {
-    bands[i].y0 = int(i) * rowsPerBand;
-    bands[i].y1 = std::min(image.height, bands[i].y0 + rowsPerBand);
-  }
+  std::vector<Band> bands = planBands(image.height, rowBytes, std::max(1u, std::thread::hardware_concurrency()));
   BandEncoder(image, bands).run();
 
   // The zlib stream is a header, the bands' deflate data in order, and the adler-32 of all the

@@ -49,7 +49,9 @@ std::string number(double v, const char* format) {
 
 }  // namespace
 
-Registrar::Registrar(const char* name, BenchFn fn) { registry()[name] = fn; }
+Registrar::Registrar(const char* name, BenchFn fn) {
+  registry()[name] = fn;
+}
 
 }  // namespace quorvel::bench
 
@@ -86,8 +88,9 @@ int main(int argc, char** argv) {
   for (std::size_t i = 0; i < paths.size(); ++i)
     if (!loadPng(paths[i], images[i])) return 1;
 
-  std::printf("| what | image | ours ms | reference ms | speed ratio (ref/ours) | ours bytes | reference bytes "
-              "| size ratio (ours/ref) | PSNR ours/ref dB |\n");
+  std::printf(
+      "| what | image | ours ms | reference ms | speed ratio (ref/ours) | ours bytes | reference bytes "
+      "| size ratio (ours/ref) | PSNR ours/ref dB |\n");
   std::printf("|---|---|--:|--:|--:|--:|--:|--:|--:|\n");
   std::fflush(stdout);
   for (const auto& [name, fn] : registry()) {
@@ -97,8 +100,8 @@ int main(int argc, char** argv) {
         const std::string psnr = std::isnan(r.oursPsnr) && std::isnan(r.refPsnr)
                                      ? "-"
                                      : number(r.oursPsnr, "%.2f") + " / " + number(r.refPsnr, "%.2f");
-        std::printf("| %s | %s | %.1f | %.1f | %.2f | %zu | %zu | %.3f | %s |\n", r.what.c_str(), r.image.c_str(),
-                    r.oursMs, r.refMs, r.refMs / r.oursMs, r.oursBytes, r.refBytes,
+        std::printf("| %s | %s | %.1f | %.1f | %.2f | %zu | %zu | %.3f | %s |\n", r.what.c_str(),
+                    r.image.c_str(), r.oursMs, r.refMs, r.refMs / r.oursMs, r.oursBytes, r.refBytes,
                     r.refBytes ? double(r.oursBytes) / double(r.refBytes) : NAN, psnr.c_str());
         std::fflush(stdout);
       }

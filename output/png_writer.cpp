@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <memory>
-#include <mutex>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -27,16 +28,16 @@
 //
 // Screen content is mostly of two kinds: flat interface areas and text, whose unfiltered bytes
 // repeat exactly, and photos or gradients, where predicted bytes are small and matches are
-// rare and short. Rows and bands are filtered, and each band gets the zlib setting, that suits
-// what it holds (see filterBand), so the expensive match searches run only where they pay.
+// rare and short. Each row gets the filter, and each band the zlib setting, that suits what it
+// holds (see filterBand), so that the expensive match searches run only where they pay.
 
 namespace quorvel {
 namespace {
 
-constexpr std::size_t kWindow = 32768;        // deflate's history, and the dictionary of a band
+constexpr std::size_t kWindow = 32768;            // deflate's history, and the dictionary of a band
 constexpr std::size_t kBandBytes = 384 * 1024;    // filtered bytes per band, at most
 constexpr std::size_t kMinBandBytes = 64 * 1024;  // and at least, but for the last
-constexpr uint32_t kMaxChunk = 0x7FFFFFFF;     // PNG chunk length limit
+constexpr uint32_t kMaxChunk = 0x7FFFFFFF;        // PNG chunk length limit
 
 enum Filter : uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
 
@@ -128,11 +129,13 @@ void applyFilter(Filter f, const uint8_t* prev, const uint8_t* cur, std::size_t 
       break;
     case kAverage:
       for (std::size_t i = 0; i < head; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
-      for (std::size_t i = 3; i < n; ++i) out[i] = uint8_t(cur[i] - uint8_t((unsigned(cur[i - 3]) + prev[i]) >> 1));
+      for (std::size_t i = 3; i < n; ++i)
+        out[i] = uint8_t(cur[i] - uint8_t((unsigned(cur[i - 3]) + prev[i]) >> 1));
       break;
     case kPaeth:
       for (std::size_t i = 0; i < head; ++i) out[i] = uint8_t(cur[i] - prev[i]);
-      for (std::size_t i = 3; i < n; ++i) out[i] = uint8_t(cur[i] - paethPredict(cur[i - 3], prev[i], prev[i - 3]));
+      for (std::size_t i = 3; i < n; ++i)
+        out[i] = uint8_t(cur[i] - paethPredict(cur[i - 3], prev[i], prev[i - 3]));
       break;
   }
 }
@@ -253,8 +256,9 @@ class Deflater {
   // Deflates `in` after `dictionary` (the bytes just before it in the whole stream) and
   // returns the deflate data, which stays valid until the next call. All but the last band end
   // on a byte boundary (sync flush), so the bands' outputs can simply be concatenated.
-  std::pair<const uint8_t*, std::size_t> compress(const Setting& setting, const std::vector<uint8_t>& dictionary,
-                                                  const uint8_t* in, std::size_t len, bool last) {
+  std::pair<const uint8_t*, std::size_t> compress(const Setting& setting,
+                                                  const std::vector<uint8_t>& dictionary, const uint8_t* in,
+                                                  std::size_t len, bool last) {
     deflateReset(&z_);
     deflateParams(&z_, setting.level, Z_DEFAULT_STRATEGY);
     deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain);
@@ -311,7 +315,8 @@ class Deflater {
 // (interface, text, blurred backgrounds) compress best unfiltered, as exact repeats of what
 // was drawn. Where they are mostly runs (interface, text), a greedy search that remembers every
 // position finds those repeats; smooth shaded areas need the lazy, deeper search.
-void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filtered, std::vector<uint8_t>& rgb) {
+void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filtered,
+                std::vector<uint8_t>& rgb) {
   const std::size_t width = std::size_t(image.width), n = width * 3, rowBytes = n + 1;
   band.filteredBytes = std::size_t(band.y1 - band.y0) * rowBytes;
   if (filtered.size() < band.filteredBytes) filtered.resize(band.filteredBytes);
@@ -322,7 +327,8 @@ void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filter
   std::size_t runs = 0, flat = 0;
   for (int y = band.y0; y < band.y1; ++y) {
     toRgb(image.row(y), width, cur);
-    const RowStats row = filterRow(image.row(y), prev, cur, width, filtered.data() + std::size_t(y - band.y0) * rowBytes);
+    const RowStats row =
+        filterRow(image.row(y), prev, cur, width, filtered.data() + std::size_t(y - band.y0) * rowBytes);
     runs += row.runs;
     flat += row.flat;
     std::swap(prev, cur);
@@ -393,11 +399,12 @@ class BandEncoder {
         dictionary.clear();
         if (before) {
           const std::size_t size = bands_[i - 1].filteredBytes, take = std::min(size, kWindow);
-          dictionary.assign(before->begin() + std::ptrdiff_t(size - take), before->begin() + std::ptrdiff_t(size));
+          dictionary.assign(before->begin() + std::ptrdiff_t(size - take),
+                            before->begin() + std::ptrdiff_t(size));
           release(i - 1);
         }
-        const auto [data, size] =
-            deflater.compress(band.setting, dictionary, filtered->data(), band.filteredBytes, i + 1 == bands_.size());
+        const auto [data, size] = deflater.compress(band.setting, dictionary, filtered->data(),
+                                                    band.filteredBytes, i + 1 == bands_.size());
         band.deflated.assign(data, data + size);
         band.crc = crc32Of(0, band.deflated.data(), band.deflated.size());
         release(i);
@@ -492,7 +499,8 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
     throw Error("Cannot write a PNG image of " + std::to_string(image.width) + " x " +
                 std::to_string(image.height) + " pixels: the image is empty.");
   const std::size_t rowBytes = std::size_t(image.width) * 3 + 1;
-  std::vector<Band> bands = planBands(image.height, rowBytes, std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<Band> bands =
+      planBands(image.height, rowBytes, std::max(1u, std::thread::hardware_concurrency()));
   BandEncoder(image, bands).run();
 
   // The zlib stream is a header, the bands' deflate data in order, and the adler-32 of all the
@@ -512,7 +520,8 @@ std::vector<uint8_t> encodePng(const ImageView& image) {
   for (std::size_t i = 0; i < bands.size();) {
     Chunk c{i, i, i == 0 ? sizeof zlibHeader : 0};
     do c.size += bands[c.endBand++].deflated.size();
-    while (c.endBand < bands.size() && c.size + bands[c.endBand].deflated.size() + sizeof zlibTrailer <= kMaxChunk);
+    while (c.endBand < bands.size() &&
+           c.size + bands[c.endBand].deflated.size() + sizeof zlibTrailer <= kMaxChunk);
     if (c.endBand == bands.size()) c.size += sizeof zlibTrailer;
     if (c.size > kMaxChunk) throw Error("The image is too large for a PNG file.");
     chunks.push_back(c);

@@ -117,15 +117,28 @@ TEST(PngWriter, RoundTripsThroughLibpng) {
     Content content;
   };
   const Case cases[] = {
-      {1, 1, Content::Noise},         {1, 1, Content::Flat},       {2, 2, Content::Noise},
-      {3, 5, Content::Noise},         {17, 13, Content::Screen},   {333, 77, Content::Noise},
-      {333, 77, Content::Screen},     {4000, 1, Content::Noise},   {4000, 1, Content::Flat},
-      {1, 3000, Content::Noise},      {1, 3000, Content::Flat},    {640, 480, Content::Flat},
-      {1021, 769, Content::Screen},   {1021, 769, Content::Noise}, {2, 4099, Content::Screen},
-      {1021, 769, Content::Text},     {1021, 769, Content::Gradient},
+      {1, 1, Content::Noise},
+      {1, 1, Content::Flat},
+      {2, 2, Content::Noise},
+      {3, 5, Content::Noise},
+      {17, 13, Content::Screen},
+      {333, 77, Content::Noise},
+      {333, 77, Content::Screen},
+      {4000, 1, Content::Noise},
+      {4000, 1, Content::Flat},
+      {1, 3000, Content::Noise},
+      {1, 3000, Content::Flat},
+      {640, 480, Content::Flat},
+      {1021, 769, Content::Screen},
+      {1021, 769, Content::Noise},
+      {2, 4099, Content::Screen},
+      {1021, 769, Content::Text},
+      {1021, 769, Content::Gradient},
       // Large enough to be encoded in several pieces: rows of a quarter megabyte and more,
       // and a narrow image whose pieces are tens of thousands of rows each.
-      {90001, 3, Content::Noise},     {90001, 3, Content::Screen}, {3, 150000, Content::Screen},
+      {90001, 3, Content::Noise},
+      {90001, 3, Content::Screen},
+      {3, 150000, Content::Screen},
   };
   for (const Case& c : cases) {
     const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height) + " content " +

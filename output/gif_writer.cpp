@@ -15,10 +15,11 @@
 
 // The GIF path of a capture: count the colours; at most 256 are kept exactly, otherwise a palette
 // is cut from a 6-bit histogram (a median cut that splits where the squared error drops most, in
-// plain RGB so that the error we minimise is the one that PSNR measures), and
-// the pixels are mapped with Floyd–Steinberg through a two-level nearest-colour table. Large
-// images are cut into horizontal bands that are dithered and LZW-coded on their own threads; the
-// bands' code streams are joined with a clear code between them, which any decoder accepts.
+// plain RGB so that the error we minimise is the one that PSNR measures), and the pixels are
+// mapped with Floyd–Steinberg through a two-level nearest-colour table. The image is cut into
+// horizontal bands that are dithered and LZW-coded on their own, by as many threads as there are
+// cores; the bands' code streams are joined with a clear code between them, which any decoder
+// accepts.
 
 namespace quorvel {
 namespace {

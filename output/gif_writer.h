@@ -18,11 +18,12 @@ struct IndexedView {
   int paletteSize = 0;                // 1 to 256
 };
 
-// A single-image GIF89a of a 32-bit capture. An image of at most 256 distinct colours keeps them
-// exactly; any other gets a palette of 256 colours computed from the image and Floyd–Steinberg
-// dithering. `threads` 0 uses one thread per core for large images; the file differs slightly
-// with the thread count (the bands are dithered independently), the picture hardly at all.
-// Throws Error for an empty image or one wider or taller than 65535 pixels.
+// A single-image GIF89a of a 32-bit capture (the fourth byte is ignored). An image of at most 256
+// distinct colours keeps them exactly; any other gets a palette of up to 256 colours computed
+// from the image, and Floyd–Steinberg dithering. `threads` 0 uses one thread per core for large
+// images; the bytes differ slightly with the thread count (bands of rows are dithered on their
+// own), the picture hardly at all. Throws Error for an empty image or one wider or taller than
+// 65535 pixels.
 std::vector<uint8_t> encodeGif(const ImageView& image, int threads = 0);
 
 // A GIF of a palette bitmap with its own palette, pixel for pixel. Throws Error for an empty

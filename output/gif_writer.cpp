@@ -396,87 +396,95 @@ struct Bin {
   double weight;
 };
 
+// A run of histogram cells with their weighted sums: weight, colour, and squared colour per axis.
 struct Box {
   std::size_t begin, end;
-  double sse;  // weighted squared error around the box mean
-};
+  double w = 0, s[3] = {0, 0, 0}, ss[3] = {0, 0, 0};
 
-double boxSse(const Bin* first, const Bin* last) {
-  double w = 0, s[3] = {0, 0, 0}, ss = 0;
-  for (const Bin* b = first; b != last; ++b) {
-    w += b->weight;
-    for (int k = 0; k < 3; ++k) {
-      s[k] += b->weight * b->c[k];
-      ss += b->weight * b->c[k] * b->c[k];
-    }
+  // The weighted squared error around the box's mean; none for a single cell, which a split
+  // cannot reduce (and whose sums would only leave rounding behind).
+  double sse() const {
+    if (end - begin < 2 || w <= 0) return 0;
+    return ss[0] + ss[1] + ss[2] - (s[0] * s[0] + s[1] * s[1] + s[2] * s[2]) / w;
   }
-  return w > 0 ? ss - (s[0] * s[0] + s[1] * s[1] + s[2] * s[2]) / w : 0;
-}
+};
 
 // Splits boxes of histogram cells, always the one with the largest squared error, along its
 // widest axis at the point that leaves the least error in the two halves.
 std::vector<Box> medianCut(std::vector<Bin>& bins, int maxColours) {
-  std::vector<Box> boxes{{0, bins.size(), boxSse(bins.data(), bins.data() + bins.size())}};
+  Box all{0, bins.size()};
+  for (const Bin& b : bins)
+    for (int k = 0; k < 3; ++k) {
+      all.s[k] += b.weight * b.c[k];
+      all.ss[k] += b.weight * b.c[k] * b.c[k];
+    }
+  for (const Bin& b : bins) all.w += b.weight;
+  std::vector<Box> boxes{all};
+  std::vector<double> errors{all.sse()};
   std::vector<Bin> sorted;
   while (static_cast<int>(boxes.size()) < maxColours) {
-    auto worst = std::max_element(boxes.begin(), boxes.end(),
-                                  [](const Box& a, const Box& b) { return a.sse < b.sse; });
-    if (worst->sse <= 0 || worst->end - worst->begin < 2) break;
-    Bin* first = bins.data() + worst->begin;
-    Bin* last = bins.data() + worst->end;
-    const std::size_t m = worst->end - worst->begin;
+    const std::size_t at = std::max_element(errors.begin(), errors.end()) - errors.begin();
+    if (errors[at] <= 0) break;
+    const Box box = boxes[at];
+    Bin* first = bins.data() + box.begin;
+    Bin* last = bins.data() + box.end;
+    const std::size_t m = box.end - box.begin;
 
-    double w = 0, s[3] = {0, 0, 0}, ss[3] = {0, 0, 0};
-    for (const Bin* b = first; b != last; ++b) {
-      w += b->weight;
-      for (int k = 0; k < 3; ++k) {
-        s[k] += b->weight * b->c[k];
-        ss[k] += b->weight * b->c[k] * b->c[k];
-      }
-    }
     int axis = 0;
     double spread = -1;
     for (int k = 0; k < 3; ++k) {
-      const double v = ss[k] - s[k] * s[k] / w;
+      const double v = box.ss[k] - box.s[k] * box.s[k] / box.w;
       if (v > spread) spread = v, axis = k;
     }
     // Ordered by histogram cell along the axis (a counting sort; a cell's mean stays inside it).
     {
-      std::array<std::size_t, kHistSide + 1> at{};
-      for (const Bin* b = first; b != last; ++b) ++at[b->q[axis] + 1];
-      for (int v = 1; v <= kHistSide; ++v) at[v] += at[v - 1];
+      std::array<std::size_t, kHistSide + 1> start{};
+      for (const Bin* b = first; b != last; ++b) ++start[b->q[axis] + 1];
+      for (int v = 1; v <= kHistSide; ++v) start[v] += start[v - 1];
       sorted.resize(m);
-      for (const Bin* b = first; b != last; ++b) sorted[at[b->q[axis]]++] = *b;
+      for (const Bin* b = first; b != last; ++b) sorted[start[b->q[axis]]++] = *b;
       std::copy(sorted.begin(), sorted.end(), first);
     }
 
-    // Error of a part = sum(w|c|^2) - |sum(wc)|^2 / sum(w); evaluate every cut from prefix sums.
-    const double totalSS = ss[0] + ss[1] + ss[2];
-    double lw = 0, ls[3] = {0, 0, 0}, lss = 0;
-    double bestErr = INFINITY;
-    std::size_t bestCut = 1;
+    // Error of a part = sum(w|c|^2) - |sum(wc)|^2 / sum(w); every cut is tried from running sums.
+    const double totalSS = box.ss[0] + box.ss[1] + box.ss[2];
+    Box left{box.begin, box.begin};
+    double lss = 0, bestErr = INFINITY;
+    std::size_t bestCut = 0;
     for (std::size_t i = 0; i + 1 < m; ++i) {
       const Bin& b = first[i];
-      lw += b.weight;
+      left.w += b.weight;
       for (int k = 0; k < 3; ++k) {
-        ls[k] += b.weight * b.c[k];
+        left.s[k] += b.weight * b.c[k];
         lss += b.weight * b.c[k] * b.c[k];
       }
       if (first[i + 1].q[axis] == b.q[axis]) continue;  // cut only between cells
-      const double rw = w - lw;
-      const double r0 = s[0] - ls[0], r1 = s[1] - ls[1], r2 = s[2] - ls[2];
-      const double err = (lss - (ls[0] * ls[0] + ls[1] * ls[1] + ls[2] * ls[2]) / lw) +
-                         (totalSS - lss - (r0 * r0 + r1 * r1 + r2 * r2) / rw);
+      const double rw = box.w - left.w;
+      const double r0 = box.s[0] - left.s[0], r1 = box.s[1] - left.s[1], r2 = box.s[2] - left.s[2];
+      const double err =
+          (lss - (left.s[0] * left.s[0] + left.s[1] * left.s[1] + left.s[2] * left.s[2]) / left.w) +
+          (totalSS - lss - (r0 * r0 + r1 * r1 + r2 * r2) / rw);
       if (err < bestErr) bestErr = err, bestCut = i + 1;
     }
-    if (bestErr == INFINITY) {  // all cells share the value on the widest axis
-      worst->sse = 0;
+    if (bestCut == 0) {  // all cells share the value on the widest axis
+      errors[at] = 0;
       continue;
     }
-    const Box left{worst->begin, worst->begin + bestCut, boxSse(first, first + bestCut)};
-    const Box right{worst->begin + bestCut, worst->end, boxSse(first + bestCut, last)};
-    *worst = left;
-    boxes.push_back(right);
+    // The sums of the chosen left part, taken afresh, and the right part's as what remains.
+    Box l{box.begin, box.begin + bestCut}, r{box.begin + bestCut, box.end};
+    for (const Bin* b = first; b != first + bestCut; ++b) {
+      l.w += b->weight;
+      for (int k = 0; k < 3; ++k) {
+        l.s[k] += b->weight * b->c[k];
+        l.ss[k] += b->weight * b->c[k] * b->c[k];
+      }
+    }
+    r.w = box.w - l.w;
+    for (int k = 0; k < 3; ++k) r.s[k] = box.s[k] - l.s[k], r.ss[k] = box.ss[k] - l.ss[k];
+    boxes[at] = l;
+    errors[at] = l.sse();
+    boxes.push_back(r);
+    errors.push_back(r.sse());
   }
   return boxes;
 }

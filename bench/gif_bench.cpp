@@ -3,17 +3,19 @@
 // ImageMagick runs as a separate program, so its time is taken net of its start-up and of reading
 // the input: the median of `convert in.ppm -dither FloydSteinberg -colors 256 out.gif` minus the
 // median of `convert in.ppm null:`, which starts, reads and decodes the same file and writes
-// nothing. Ours, the one and the other are run in turn, seven times each. The input is a binary PPM so that
-// decoding it is cheap and the difference is mostly quantising, dithering and GIF coding. Our time includes
-// writing the file too. Both GIFs are decoded by ImageMagick for the PSNR (over R, G and B) against the
-// original pixels. QV_CONVERT names another convert program; without one, only our own figures are given.
-#include <unistd.h>
-
+// nothing. The input is a binary PPM so that decoding it is cheap and the difference is mostly
+// quantising, dithering and GIF coding. Ours, the one and the other run in turn, seven times each,
+// so that a change in the machine's load falls on all three; our time includes writing the file.
+// Both GIFs are decoded by ImageMagick for the PSNR (over R, G and B) against the original pixels.
+// QV_CONVERT names another convert program; without one, only our own figures are given.
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "bench/bench.h"
@@ -89,7 +91,7 @@ double median(std::vector<double> v) {
 }
 
 std::vector<BenchRow> gifBench(const BenchImage& image) {
-  const fs::path dir = fs::temp_directory_path() / ("qv_gif_bench_" + std::to_string(getpid()));
+  const fs::path dir = fs::temp_directory_path() / ("qv_gif_bench_" + std::to_string(std::random_device{}()));
   fs::create_directories(dir);
   const fs::path oursFile = dir / "ours.gif", ref = dir / "ref.gif", input = dir / "in.ppm",
                  scratch = dir / "out.rgb";
@@ -114,7 +116,6 @@ std::vector<BenchRow> gifBench(const BenchImage& image) {
     row.oursBytes = gif.size();
     row.refMs = NAN;
   } else {
-    // The three are timed in turn, so that a change in the machine's load falls on all of them.
     ours();
     std::vector<double> oursMs, fullMs, startupMs;
     for (int i = 0; i < 7; ++i) {

@@ -21,17 +21,32 @@ std::vector<HWND> pickers(HWND main) {
   return found;
 }
 
-// Picks an item as the user would: the selection changes and the parent hears of it.
+// Picks an item as the user would: the selection changes and the parent hears of it. A pick
+// that opens a message box fails the test instead of hanging it.
 void pick(HWND combo, int index) {
   ::SendMessageW(combo, CB_SETCURSEL, index, 0);
-  ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+  DWORD_PTR ignored = 0;
+  ASSERT_TRUE(::SendMessageTimeoutW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                                    reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, 5000, &ignored))
+      << "the pick did not come back";
 }
+
+// A stand-in "ffmpeg.exe" beside the program for the length of a test: picking MP4 only
+// looks for the file.
+struct FakeEncoder {
+  std::wstring path = programPath(L"ffmpeg.exe");
+  FakeEncoder() {
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ::CloseHandle(h);
+  }
+  ~FakeEncoder() { ::DeleteFileW(path.c_str()); }
+};
 
 class CaptureFlow : public ::testing::Test {
  protected:
   void SetUp() override {
     clearSettings();
+    setSetting(L"language", std::wstring(L"ko"));  // the texts below are the Korean ones
     setSetting(L"mouse", 0);
     setSetting(L"sound", 1);
   }
@@ -70,6 +85,7 @@ TEST_F(CaptureFlow, CaptureWritesTheScreenAsSequentialPngFiles) {
 
 TEST_F(CaptureFlow, RefusedPairsShowTheNoticeAndCaptureNothing) {
   setSetting(L"path", folder.path());
+  FakeEncoder encoder;
   Quorvel q;
   auto combos = pickers(q.hwnd());
   ASSERT_GE(combos.size(), 2u);
@@ -106,6 +122,15 @@ TEST_F(CaptureFlow, InvalidCharactersInThePathAreReported) {
   EXPECT_EQ(takeMessageBox(q.pid()), L"캡쳐가 실패하였습니다.\r\rInvalid characters in path");
   ASSERT_TRUE(waitFor([&] { return send.done(); }));
   EXPECT_TRUE(folder.files().empty());
+}
+
+TEST_F(CaptureFlow, FailureMessageFollowsTheInterfaceLanguage) {
+  setSetting(L"language", std::wstring(L"en"));
+  setSetting(L"path", folder.path() + L"\\bad<name");
+  Quorvel q;
+  AsyncSend send(q.hwnd(), WM_COPYDATA, 0, L"{\"command\":\"capture\"}");
+  EXPECT_EQ(takeMessageBox(q.pid()), L"Capture failed.\r\rInvalid characters in path");
+  ASSERT_TRUE(waitFor([&] { return send.done(); }));
 }
 
 TEST_F(CaptureFlow, TriggerWhileACaptureRunsIsDropped) {

@@ -55,6 +55,7 @@ class HotKey : public ::testing::Test {
  protected:
   void SetUp() override {
     clearSettings();
+    setSetting(L"language", std::wstring(L"ko"));  // the texts below are the Korean ones
     setSetting(L"path", folder.path());
     setSetting(L"mouse", 0);
     setSetting(L"sound", 1);

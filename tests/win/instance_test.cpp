@@ -148,6 +148,7 @@ TEST(Tray, CloseBoxHidesAndTrayClickShows) {
 
 TEST(Tray, QuitAsksFirstAndNoKeepsTheProgram) {
   clearSettings();
+  setSetting(L"language", std::wstring(L"ko"));
   Quorvel q;
   HWND tray = trayWindow(q.pid());
   ASSERT_TRUE(tray);

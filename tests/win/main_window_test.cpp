@@ -56,6 +56,7 @@ class MainWindow : public ::testing::Test {
  protected:
   void SetUp() override {
     clearSettings();
+    setSetting(L"language", std::wstring(L"ko"));  // the texts below are the Korean ones
     q = std::make_unique<Quorvel>();
     c = controlsOf(q->hwnd());
     ASSERT_EQ(c.combos.size(), 5u);

@@ -259,10 +259,11 @@ class Deflater {
   std::pair<const uint8_t*, std::size_t> compress(const Setting& setting,
                                                   const std::vector<uint8_t>& dictionary, const uint8_t* in,
                                                   std::size_t len, bool last) {
-    deflateReset(&z_);
-    deflateParams(&z_, setting.level, Z_DEFAULT_STRATEGY);
-    deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain);
-    if (!dictionary.empty()) deflateSetDictionary(&z_, dictionary.data(), uInt(dictionary.size()));
+    if (deflateReset(&z_) != Z_OK || deflateParams(&z_, setting.level, Z_DEFAULT_STRATEGY) != Z_OK ||
+        deflateTune(&z_, setting.good, setting.lazy, setting.nice, setting.chain) != Z_OK ||
+        (!dictionary.empty() &&
+         deflateSetDictionary(&z_, dictionary.data(), uInt(dictionary.size())) != Z_OK))
+      throw Error("The PNG encoder could not set zlib up.");
     std::size_t produced = 0;
     reserve(0, deflateBound(&z_, uLong(std::min(len, kMaxStep))) + 64);
     const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;

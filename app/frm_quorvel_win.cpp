@@ -340,13 +340,7 @@ void TFrmQuorvel::ChkSaveToChange() {
 }
 
 void TFrmQuorvel::ChkAreaDrawItem(DRAWITEMSTRUCT& dis, const std::u16string& text) {
-  const bool selected = dis.itemState & ODS_SELECTED;
-  ::FillRect(dis.hDC, &dis.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  ::SetBkMode(dis.hDC, TRANSPARENT);
-  ::SetTextColor(dis.hDC, ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  const std::wstring w = toWide(text);
-  ::TextOutW(dis.hDC, dis.rcItem.left + 1, dis.rcItem.top + 1, w.c_str(), static_cast<int>(w.size()));
-  if ((dis.itemState & ODS_FOCUS) && !(dis.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dis.hDC, &dis.rcItem);
+  ui::ComboBox::drawItem(dis, text);
 }
 
 void TFrmQuorvel::ChkLang(ui::MenuItem& item) {

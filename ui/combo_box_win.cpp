@@ -75,10 +75,12 @@ bool ComboBox::onCommand(WORD code) {
 bool ComboBox::onDrawItem(DRAWITEMSTRUCT& dis) {
   const int i = static_cast<int>(dis.itemID);
   const std::u16string text = i >= 0 && i < static_cast<int>(items_.size()) ? items_[i] : std::u16string();
-  if (onDraw) {
-    onDraw(dis, text);
-    return true;
-  }
+  if (onDraw) onDraw(dis, text);
+  else drawItem(dis, text);
+  return true;
+}
+
+void ComboBox::drawItem(DRAWITEMSTRUCT& dis, const std::u16string& text) {
   const bool selected = dis.itemState & ODS_SELECTED;
   ::FillRect(dis.hDC, &dis.rcItem, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   ::SetBkMode(dis.hDC, TRANSPARENT);
@@ -86,7 +88,6 @@ bool ComboBox::onDrawItem(DRAWITEMSTRUCT& dis) {
   const std::wstring w = toWide(text);
   ::TextOutW(dis.hDC, dis.rcItem.left + 1, dis.rcItem.top + 1, w.c_str(), static_cast<int>(w.size()));
   if ((dis.itemState & ODS_FOCUS) && !(dis.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dis.hDC, &dis.rcItem);
-  return true;
 }
 
 }  // namespace quorvel::ui

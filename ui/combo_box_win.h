@@ -31,6 +31,8 @@ class ComboBox : public Control {
   std::function<void()> onChange;
   // Draws one item; the default fills with the current brush and writes the text at +1,+1.
   std::function<void(DRAWITEMSTRUCT&, const std::u16string&)> onDraw;
+  // The plain look: the selection colours' fill, the text at +1,+1, the focus rectangle.
+  static void drawItem(DRAWITEMSTRUCT& dis, const std::u16string& text);
 
  protected:
   void create() override;

@@ -21,16 +21,6 @@ std::vector<HWND> pickers(HWND main) {
   return found;
 }
 
-// Picks an item as the user would: the selection changes and the parent hears of it. A pick
-// that opens a message box fails the test instead of hanging it.
-void pick(HWND combo, int index) {
-  ::SendMessageW(combo, CB_SETCURSEL, index, 0);
-  DWORD_PTR ignored = 0;
-  ASSERT_TRUE(::SendMessageTimeoutW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
-                                    reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, 5000, &ignored))
-      << "the pick did not come back";
-}
-
 // A stand-in "ffmpeg.exe" beside the program for the length of a test: picking MP4 only
 // looks for the file.
 struct FakeEncoder {
@@ -91,8 +81,8 @@ TEST_F(CaptureFlow, RefusedPairsShowTheNoticeAndCaptureNothing) {
   ASSERT_GE(combos.size(), 2u);
   struct Row { int mode, destination; } rows[] = {{2, 5}, {3, 5}, {4, 5}, {5, 10}};
   for (const auto& r : rows) {
-    pick(combos[0], r.mode);
-    pick(combos[1], r.destination);
+    ASSERT_TRUE(pickItem(combos[0], r.mode));
+    ASSERT_TRUE(pickItem(combos[1], r.destination));
     AsyncSend send(q.hwnd(), WM_COPYDATA, 0, L"{\"command\":\"capture\"}");
     EXPECT_EQ(takeMessageBox(q.pid()), L"지원하지 않는 캡쳐영역입니다.") << r.mode << "/" << r.destination;
     ASSERT_TRUE(waitFor([&] { return send.done(); }));

@@ -209,26 +209,73 @@ DWORD WINAPI AsyncSend::run(void* p) {
   return 0;
 }
 
-HWND findMessageBox(DWORD pid) {
+namespace {
+HWND findTopLevel(DWORD pid, const wchar_t* cls, bool visibleOnly) {
   struct Search {
     DWORD pid;
+    const wchar_t* cls;
+    bool visibleOnly;
     HWND found;
-  } s{pid, nullptr};
+  } s{pid, cls, visibleOnly, nullptr};
   ::EnumWindows(
       [](HWND h, LPARAM lp) -> BOOL {
         auto* s = reinterpret_cast<Search*>(lp);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(h, cls, 64);
+        wchar_t name[64] = {};
+        ::GetClassNameW(h, name, 64);
         DWORD owner = 0;
         ::GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && wcscmp(cls, L"#32770") == 0 && ::IsWindowVisible(h)) {
-          s->found = h;
-          return FALSE;
-        }
-        return TRUE;
+        if (owner == s->pid && wcscmp(name, s->cls) == 0 && (!s->visibleOnly || ::IsWindowVisible(h))) s->found = h;
+        return s->found == nullptr;
       },
       reinterpret_cast<LPARAM>(&s));
   return s.found;
+}
+}  // namespace
+
+HWND windowOfClass(DWORD pid, const wchar_t* cls) { return findTopLevel(pid, cls, false); }
+
+HWND findMessageBox(DWORD pid) { return findTopLevel(pid, L"#32770", true); }
+
+HWND childWithText(HWND parent, const std::wstring& text) {
+  struct Search {
+    const std::wstring* text;
+    HWND found;
+  } s{&text, nullptr};
+  ::EnumChildWindows(
+      parent,
+      [](HWND h, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (windowText(h) == *s->text) s->found = h;
+        return s->found == nullptr;
+      },
+      reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+bool pickItem(HWND combo, int index) {
+  ::SendMessageW(combo, CB_SETCURSEL, index, 0);
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
+                               reinterpret_cast<LPARAM>(combo), SMTO_NORMAL, 5000, &ignored) != 0;
+}
+
+bool chooseFromTrayMenu(DWORD pid, std::initializer_list<int> path) {
+  HWND tray = windowOfClass(pid, L"QuorvelNotifyIcon");
+  if (!tray) return false;
+  ::PostMessageW(tray, WM_APP + 1, 1, WM_RBUTTONUP);
+  if (!waitFor([] {
+        HWND m = ::FindWindowW(L"#32768", nullptr);
+        return m && ::IsWindowVisible(m);
+      }))
+    return false;
+  bool first = true;
+  for (int position : path) {
+    if (!first) ::PostMessageW(tray, WM_KEYDOWN, VK_RIGHT, 0);  // opens the submenu on its first item
+    for (int i = first ? 0 : 1; i < position; ++i) ::PostMessageW(tray, WM_KEYDOWN, VK_DOWN, 0);
+    first = false;
+  }
+  ::PostMessageW(tray, WM_KEYDOWN, VK_RETURN, 0);
+  return true;
 }
 
 std::wstring windowText(HWND hwnd) {

@@ -91,6 +91,17 @@ class AsyncSend {
   quorvel::UniqueHandle thread_;
 };
 
+// The first top-level window of class `cls` that belongs to process `pid`, or null.
+HWND windowOfClass(DWORD pid, const wchar_t* cls);
+// A child window (at any depth) whose text is `text`, or null.
+HWND childWithText(HWND parent, const std::wstring& text);
+// Picks a drop-down item as the user would: the selection changes and the parent hears of it.
+// A pick that does not come back (a message box it opened, say) answers false.
+bool pickItem(HWND combo, int index);
+// Opens the instance's notification-area menu and walks it with the keyboard: each step is the
+// 1-based position of an item among the selectable ones; a further step enters the submenu.
+bool chooseFromTrayMenu(DWORD pid, std::initializer_list<int> path);
+
 // A message box shown by process `pid`: its window, its text, and closing it with a button.
 HWND findMessageBox(DWORD pid);
 std::wstring messageBoxText(HWND box);

@@ -6,34 +6,7 @@
 namespace qvtest {
 namespace {
 
-HWND hotKeyDialog(DWORD pid) {
-  struct Search { DWORD pid; HWND found; } s{pid, nullptr};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(h, cls, 64);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && wcscmp(cls, L"TFrmHotKey") == 0) s->found = h;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
-HWND childWithText(HWND parent, const std::wstring& text) {
-  struct Search { std::wstring text; HWND found; } s{text, nullptr};
-  ::EnumChildWindows(
-      parent,
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        if (windowText(h) == s->text) s->found = h;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
+HWND hotKeyDialog(DWORD pid) { return windowOfClass(pid, L"TFrmHotKey"); }
 
 void pressPrintScreen() {
   INPUT in[2] = {};

@@ -106,40 +106,14 @@ TEST_F(Instance, EndOfSessionEndsTheProgramAndAnswersYes) {
 namespace qvtest {
 namespace {
 
-// The notification-area icon's own window in the instance's process.
-HWND trayWindow(DWORD pid) {
-  struct Search { DWORD pid; HWND found; } s{pid, nullptr};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(h, cls, 64);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && wcscmp(cls, L"QuorvelNotifyIcon") == 0) s->found = h;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
 constexpr UINT kTrayCallback = WM_APP + 1;
-
-// Opens the tray menu as a right click does, and picks its last item with the keyboard.
-void pickLastTrayMenuItem(HWND tray) {
-  ::PostMessageW(tray, kTrayCallback, 1, WM_RBUTTONUP);
-  HWND menu = nullptr;
-  ASSERT_TRUE(waitFor([&] { return (menu = ::FindWindowW(L"#32768", nullptr)) && ::IsWindowVisible(menu); }));
-  ::PostMessageW(tray, WM_KEYDOWN, VK_UP, 0);
-  ::PostMessageW(tray, WM_KEYDOWN, VK_RETURN, 0);
-}
 
 TEST(Tray, CloseBoxHidesAndTrayClickShows) {
   clearSettings();
   Quorvel q;
   ::SendMessageW(q.hwnd(), WM_CLOSE, 0, 0);
   ASSERT_TRUE(waitFor([&] { return !::IsWindowVisible(q.hwnd()); }));
-  HWND tray = trayWindow(q.pid());
+  HWND tray = windowOfClass(q.pid(), L"QuorvelNotifyIcon");
   ASSERT_TRUE(tray);
   ::SendMessageW(tray, kTrayCallback, 1, WM_LBUTTONUP);
   EXPECT_TRUE(waitFor([&] { return ::IsWindowVisible(q.hwnd()); }));
@@ -150,13 +124,11 @@ TEST(Tray, QuitAsksFirstAndNoKeepsTheProgram) {
   clearSettings();
   setSetting(L"language", std::wstring(L"ko"));
   Quorvel q;
-  HWND tray = trayWindow(q.pid());
-  ASSERT_TRUE(tray);
-  pickLastTrayMenuItem(tray);
+  ASSERT_TRUE(chooseFromTrayMenu(q.pid(), {11}));  // 종료하기
   EXPECT_EQ(takeMessageBox(q.pid(), IDNO), L"정말 종료하시겠습니까?");
   ::SendMessageTimeoutW(q.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
   EXPECT_TRUE(q.process().running());
-  pickLastTrayMenuItem(tray);
+  ASSERT_TRUE(chooseFromTrayMenu(q.pid(), {11}));
   EXPECT_EQ(takeMessageBox(q.pid(), IDYES), L"정말 종료하시겠습니까?");
   EXPECT_GE(q.process().wait(), 0) << "Yes ends the program";
 }

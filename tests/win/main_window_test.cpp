@@ -33,12 +33,6 @@ Controls controlsOf(HWND main) {
   return c;
 }
 
-void pick(HWND combo, int index) {
-  ::SendMessageW(combo, CB_SETCURSEL, index, 0);
-  ::SendMessageW(::GetParent(combo), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(combo), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
-}
-
 int widthOf(HWND h) {
   RECT r;
   ::GetWindowRect(h, &r);
@@ -81,7 +75,7 @@ TEST_F(MainWindow, DestinationsThatNeedAMissingPieceFallBackToPng) {
   for (const auto& r : rows) {
     setSetting(L"saveto", 3);
     // The pick blocks while its message box is open: pick from another thread.
-    std::thread picker([&] { pick(c.combos[1], r.destination); });
+    std::thread picker([&] { pickItem(c.combos[1], r.destination); });
     EXPECT_EQ(takeMessageBox(q->pid()), r.message) << r.destination;
     picker.join();
     EXPECT_EQ(::SendMessageW(c.combos[1], CB_GETCURSEL, 0, 0), 0) << "shows PNG again";
@@ -95,33 +89,33 @@ TEST_F(MainWindow, DestinationsThatNeedAMissingPieceFallBackToPng) {
 }
 
 TEST_F(MainWindow, QualityPickersFollowTheDestination) {
-  pick(c.combos[1], 1);  // JPG
+  pickItem(c.combos[1], 1);  // JPG
   EXPECT_EQ(widthOf(c.combos[1]), 82);
   EXPECT_TRUE(shown(c.combos[2]));
   EXPECT_EQ(::SendMessageW(c.combos[2], CB_GETCURSEL, 0, 0), 1) << "90 on a fresh install";
-  pick(c.combos[2], 3);  // 70
+  pickItem(c.combos[2], 3);  // 70
   DWORD value = 0;
   ASSERT_TRUE(readSetting(L"jpeg_quality", value));
   EXPECT_EQ(value, 3u);
   EXPECT_FALSE(readSetting(L"webp_quality", value)) << "the other quality is untouched";
-  pick(c.combos[1], 0);  // PNG
+  pickItem(c.combos[1], 0);  // PNG
   EXPECT_EQ(widthOf(c.combos[1]), 145);
   EXPECT_FALSE(shown(c.combos[2]));
 }
 
 TEST_F(MainWindow, ModesSwitchCardsAndStoreOnlyTheFirstFour) {
-  pick(c.combos[0], 6);  // colour picker: card 1
+  pickItem(c.combos[0], 6);  // colour picker: card 1
   EXPECT_TRUE(shown(c.colorList));
   EXPECT_FALSE(shown(c.combos[1]));
   DWORD area = 99;
   ASSERT_TRUE(readSetting(L"area", area));
   EXPECT_EQ(area, 0u);
-  pick(c.combos[0], 1);
+  pickItem(c.combos[0], 1);
   ASSERT_TRUE(readSetting(L"area", area));
   EXPECT_EQ(area, 1u);
   EXPECT_FALSE(shown(c.colorList));
   EXPECT_TRUE(shown(c.combos[1]));
-  pick(c.combos[0], 4);
+  pickItem(c.combos[0], 4);
   ASSERT_TRUE(readSetting(L"area", area));
   EXPECT_EQ(area, 0u);
 }

@@ -36,39 +36,6 @@ bool settingsKeyExists() {
   return true;
 }
 
-HWND trayWindowOf(DWORD pid) {
-  struct Search { DWORD pid; HWND found; } s{pid, nullptr};
-  ::EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        wchar_t cls[64] = {};
-        ::GetClassNameW(h, cls, 64);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(h, &owner);
-        if (owner == s->pid && wcscmp(cls, L"QuorvelNotifyIcon") == 0) s->found = h;
-        return s->found == nullptr;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
-}
-
-// Opens the tray menu and walks it with the keyboard: each step is the 1-based position of an
-// item among the selectable ones (separators are skipped), a step into a submenu opens it.
-void chooseFromTrayMenu(HWND tray, std::initializer_list<int> path) {
-  ::PostMessageW(tray, WM_APP + 1, 1, WM_RBUTTONUP);
-  ASSERT_TRUE(waitFor([] {
-    HWND m = ::FindWindowW(L"#32768", nullptr);
-    return m && ::IsWindowVisible(m);
-  }));
-  bool first = true;
-  for (int position : path) {
-    if (!first) ::PostMessageW(tray, WM_KEYDOWN, VK_RIGHT, 0);  // opens the submenu on its first item
-    for (int i = first ? 0 : 1; i < position; ++i) ::PostMessageW(tray, WM_KEYDOWN, VK_DOWN, 0);
-    first = false;
-  }
-  ::PostMessageW(tray, WM_KEYDOWN, VK_RETURN, 0);
-}
-
 class Settings : public ::testing::Test {
  protected:
   void SetUp() override { clearSettings(); }
@@ -138,8 +105,6 @@ TEST_F(Settings, NamingSchemesFollowTheStoredValue) {
 
 TEST_F(Settings, EachMenuChoiceWritesExactlyItsOneValue) {
   Quorvel q;
-  HWND tray = trayWindowOf(q.pid());
-  ASSERT_TRUE(tray);
   struct Row {
     std::initializer_list<int> path;
     std::wstring name, value;
@@ -155,7 +120,7 @@ TEST_F(Settings, EachMenuChoiceWritesExactlyItsOneValue) {
   };
   for (const auto& r : rows) {
     auto before = allSettings();
-    chooseFromTrayMenu(tray, r.path);
+    ASSERT_TRUE(chooseFromTrayMenu(q.pid(), r.path));
     ASSERT_TRUE(waitFor([&] { return allSettings() != before; })) << std::string(r.name.begin(), r.name.end());
     auto after = allSettings();
     before[r.name] = r.value;
@@ -168,9 +133,8 @@ TEST_F(Settings, LanguageFromTheMenuRetranslatesAndSurvivesARestart) {
   {
     Quorvel q;
     HWND mode = ::FindWindowExW(q.hwnd(), nullptr, L"ComboBox", nullptr);
-    ::SendMessageW(mode, CB_SETCURSEL, 3, 0);
-    ::SendMessageW(q.hwnd(), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(mode), CBN_SELCHANGE), reinterpret_cast<LPARAM>(mode));
-    chooseFromTrayMenu(trayWindowOf(q.pid()), {4, 3});  // 日本語
+    ASSERT_TRUE(pickItem(mode, 3));
+    ASSERT_TRUE(chooseFromTrayMenu(q.pid(), {4, 3}));  // 日本語
     HWND label = ::FindWindowExW(q.hwnd(), nullptr, L"Static", nullptr);
     ASSERT_TRUE(waitFor([&] { return windowText(label) == quorvel::Translate(L"캡쳐영역", L"ja"); }));
     wchar_t item[128] = {};

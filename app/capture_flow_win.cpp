@@ -7,6 +7,7 @@
 #include "app/frm_quorvel_win.h"
 #include "output/save_win.h"
 #include "support/handles_win.h"
+#include "support/tr_win.h"
 #include "ui/application_win.h"
 #include "ui/message_box_win.h"
 
@@ -16,7 +17,7 @@ void TFrmQuorvel::Start() {
   const int mode = ChkArea->itemIndex();
   const int dest = ChkSaveTo->itemIndex();
   if (isRefusedPair(mode, dest)) {
-    Info(L"지원하지 않는 캡쳐영역입니다.", MB_ICONINFORMATION);
+    Info(tr(L"지원하지 않는 캡쳐영역입니다."), MB_ICONINFORMATION);
     return;
   }
   if (dest == dsMP4) return;  // recording arrives with the recorder
@@ -34,7 +35,8 @@ void TFrmQuorvel::CaptureStart() {
   std::unique_ptr<ui::Bitmap> bitmap;
   RECT rect{};
   try {
-    if (mode != cmDrag && mode != cmColorPicker) Capture(bitmap, rect);
+    if (mode == cmColorPicker) CaptureColor();
+    else if (mode != cmDrag) Capture(bitmap, rect);
   } catch (const std::exception& e) {
     ShowCaptureFailure(e.what());
     bitmap.reset();
@@ -76,7 +78,25 @@ void TFrmQuorvel::Deliver(int destination, ui::Bitmap& bitmap, const RECT&) {
     case dsPNG:
       BitmapToPNGFile(bitmap, NewFilename(L"png"));
       break;
-    default:
+    case dsJPG:
+      BitmapToJPGFile(bitmap, NewFilename(L"jpg"), qualityFromText(ChkJPEG_qual->text()));
+      break;
+    case dsGIF:
+      BitmapToGIFFile(bitmap, NewFilename(L"gif"));
+      break;
+    case dsBMP:
+      BitmapToBMPFile(bitmap, NewFilename(L"bmp"));
+      break;
+    case dsWebP:
+      BitmapToWebPFile(bitmap, NewFilename(L"webp"), qualityFromText(ChkWebp_qual->text()));
+      break;
+    case dsClipboard:
+      BitmapToClipboard(bitmap);
+      break;
+    case dsPrinter:
+      BitmapToPrinter(bitmap, dpi());
+      break;
+    default:  // recording, text, upload and floating arrive with their own features
       break;
   }
 }
@@ -90,7 +110,7 @@ std::wstring TFrmQuorvel::NewFilename(const std::wstring& ext) {
 }
 
 void TFrmQuorvel::ShowCaptureFailure(const std::string& message) {
-  Info(L"캡쳐가 실패하였습니다.\r\r" + utf8ToWide(message), MB_ICONERROR);
+  Info(tr(L"캡쳐가 실패하였습니다.") + L"\r\r" + utf8ToWide(message), MB_ICONERROR);
 }
 
 }  // namespace quorvel

@@ -104,12 +104,12 @@ struct Palette {
   }
 };
 
-// Exact nearest palette entry (squared RGB distance) for any colour, in two levels. Only the
-// entries whose nearest possible distance to a cell is within the smallest farthest distance of
-// any entry can be nearest somewhere in that cell. `NearestIndex` keeps those lists for a
-// 16x16x16 grid, built coarse to fine from the whole palette. `NearestCache`, one per thread,
-// narrows them further for the cells of a finer grid as pixels reach them, so that a search
-// compares a colour with a handful of entries.
+// Exact nearest palette entry (squared RGB distance) for any colour, through grids of cells. Only
+// the entries whose nearest possible distance to a cell is within the smallest farthest distance
+// of any entry can be nearest somewhere in that cell. `NearestIndex` keeps those lists for grids
+// up to 8x8x8, each built from the one before. `NearestCache`, one per thread, narrows them for
+// the cells of a 16-grid and then of a finer grid as pixels reach them, so that only the colours
+// a picture has cost anything and a search compares a colour with a handful of entries.
 class NearestIndex {
  public:
   static constexpr int kFineBits = 5;  // the cache's grid: 32 cells a side, small enough for L2
@@ -119,7 +119,7 @@ class NearestIndex {
     lists_.resize(pal.size);
     for (int p = 0; p < pal.size; ++p) lists_[p] = static_cast<uint8_t>(p);
     std::vector<uint32_t> kept;
-    for (int bits = 2; bits <= 4; ++bits) {
+    for (int bits = 2; bits <= kBuiltBits; ++bits) {
       const int side = 1 << bits, width = 256 >> bits;
       std::vector<uint32_t> start(side * side * side + 1);
       std::vector<uint8_t> lists;
@@ -128,7 +128,8 @@ class NearestIndex {
         const int ri = cell >> (2 * bits), gi = cell >> bits & (side - 1), bi = cell & (side - 1);
         const int parent = bits == 2 ? 0 : (ri >> 1) << (2 * bits - 2) | (gi >> 1) << (bits - 1) | (bi >> 1);
         start[cell] = static_cast<uint32_t>(lists.size());
-        narrow(parent, ri * width, gi * width, bi * width, width, kept);
+        narrow(lists_.data() + start_[parent], static_cast<int>(start_[parent + 1] - start_[parent]),
+               ri * width, gi * width, bi * width, width, kept);
         for (uint32_t e : kept) lists.push_back(static_cast<uint8_t>(e));
       }
       start.back() = static_cast<uint32_t>(lists.size());
@@ -139,23 +140,28 @@ class NearestIndex {
 
   const Palette& palette() const { return pal_; }
 
-  // The entries that can be nearest in the cell (ri, gi, bi) of the fine grid, each as
-  // entry | (its nearest possible squared distance) << 8, nearest first.
-  void candidates(int ri, int gi, int bi, std::vector<uint32_t>& out) const {
-    constexpr int shift = kFineBits - 4, width = 256 >> kFineBits;
-    const int parent = (ri >> shift) << 8 | (gi >> shift) << 4 | (bi >> shift);
+  // The entries that can be nearest in the cell (ri, gi, bi) of the 16-grid, as for narrow().
+  void coarseList(int ri, int gi, int bi, std::vector<uint32_t>& out) const {
+    const int parent = (ri >> 1) << (2 * kBuiltBits) | (gi >> 1) << kBuiltBits | (bi >> 1);
+    narrow(lists_.data() + start_[parent], static_cast<int>(start_[parent + 1] - start_[parent]), ri * 16,
+           gi * 16, bi * 16, 16, out);
+  }
+
+  // The entries of `list`, those of the cell's 16-grid parent, that can be nearest in the cell
+  // (ri, gi, bi) of the fine grid, each as entry | (its nearest possible squared distance) << 8,
+  // nearest first.
+  void candidates(int ri, int gi, int bi, const uint8_t* list, int count, std::vector<uint32_t>& out) const {
+    constexpr int width = 256 >> kFineBits;
     const int r0 = ri * width, g0 = gi * width, b0 = bi * width;
-    narrow(parent, r0, g0, b0, width, out);
+    narrow(list, count, r0, g0, b0, width, out);
     if (out.size() > 1) dropDominated(r0, g0, b0, width, out);
     std::sort(out.begin(), out.end());  // the likeliest winner first, which is also the tie-break
   }
 
- private:
-  // Sets `out` to the entries of list `parent` that can be nearest somewhere in the cube of side
-  // `width` at (r0, g0, b0), as entry | nearest possible squared distance << 8.
-  void narrow(int parent, int r0, int g0, int b0, int width, std::vector<uint32_t>& out) const {
-    const uint8_t* list = lists_.data() + start_[parent];
-    const int count = static_cast<int>(start_[parent + 1] - start_[parent]);
+  // The entries of `list` that can be nearest somewhere in the cube of side `width` at
+  // (r0, g0, b0), as entry | nearest possible squared distance << 8.
+  void narrow(const uint8_t* list, int count, int r0, int g0, int b0, int width,
+              std::vector<uint32_t>& out) const {
     out.resize(count);
     int bound = INT32_MAX;
     const int last = width - 1;
@@ -172,6 +178,9 @@ class NearestIndex {
         std::remove_if(out.begin(), out.end(), [&](uint32_t e) { return static_cast<int>(e >> 8) > bound; }),
         out.end());
   }
+
+ private:
+  static constexpr int kBuiltBits = 3;  // the grids up to 8 cells a side are built at once
 
   // The bound above keeps many entries that are never nearest. Drops each entry that one of the
   // few entries nearest the cell's centre is at least as near to at every colour of the cell: as
@@ -278,7 +287,18 @@ class NearestCache {
   // offset << 10 | count << 1 into `lists_`, whose items carry the entry's colour along:
   // entry | nearest possible distance << 8 | red << 32 | green << 40 | blue << 48.
   uint32_t fill(int cell) {
-    index_.candidates(cell >> (2 * kBits), cell >> kBits & ((1 << kBits) - 1), cell & ((1 << kBits) - 1),
+    const int ri = cell >> (2 * kBits), gi = cell >> kBits & ((1 << kBits) - 1),
+              bi = cell & ((1 << kBits) - 1);
+    constexpr int up = kBits - 4;  // from this grid to the 16-grid
+    const int parent = (ri >> up) << 8 | (gi >> up) << 4 | (bi >> up);
+    uint32_t coarse = coarse_[parent];
+    if (coarse == 0) {  // never 0 once known: every cell has at least one entry
+      index_.coarseList(ri >> up, gi >> up, bi >> up, scratch_);
+      coarse = static_cast<uint32_t>(coarseLists_.size()) << 9 | static_cast<uint32_t>(scratch_.size());
+      for (uint32_t e : scratch_) coarseLists_.push_back(static_cast<uint8_t>(e));
+      coarse_[parent] = coarse;
+    }
+    index_.candidates(ri, gi, bi, coarseLists_.data() + (coarse >> 9), static_cast<int>(coarse & 511),
                       scratch_);
     if (scratch_.size() == 1) return cells_[cell] = (scratch_[0] & 0xFF) << 1 | 1;
     if (lists_.size() + scratch_.size() >= (1u << 22)) {  // out of offsets: start over
@@ -298,6 +318,8 @@ class NearestCache {
   const Palette& pal_;
   std::vector<uint32_t> cells_;
   std::vector<uint64_t> lists_;
+  std::vector<uint32_t> coarse_ = std::vector<uint32_t>(4096, 0);  // the 16-grid: offset << 9 | count
+  std::vector<uint8_t> coarseLists_;
   std::vector<uint32_t> scratch_;
   std::vector<uint32_t> memo_;  // colour << 8 | entry
 };

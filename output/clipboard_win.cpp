@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "support/tr_win.h"
 #include "output/png_writer.h"
 #include "output/save_win.h"
 #include "support/handles_win.h"
@@ -97,7 +98,7 @@ bool replaceClipboard(std::vector<Format>& formats) {
 }
 
 void reportClipboardBusy() {
-  ui::messageBox(L"클립보드 사용을 방지하는 프로그램이 실행중입니다.", ui::Application::instance().title(),
+  ui::messageBox(tr(L"클립보드 사용을 방지하는 프로그램이 실행중입니다."), tr(ui::Application::instance().title()),
                  MB_TOPMOST | MB_SETFOREGROUND | MB_ICONINFORMATION | MB_OK);
 }
 

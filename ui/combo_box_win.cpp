@@ -28,6 +28,8 @@ void ComboBox::layout() {
   applyFont();
   ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scale(rect_.h) - 6 * scale(1));
   ::SendMessageW(hwnd_, CB_SETITEMHEIGHT, 0, scale(kItemHeight));
+  // A picker narrowed beside a companion still drops its list at its full width.
+  ::SendMessageW(hwnd_, CB_SETDROPPEDWIDTH, scale(rect_.w), 0);
 }
 
 void ComboBox::fill() {

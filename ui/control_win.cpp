@@ -75,7 +75,13 @@ void Control::setCaption(const std::u16string& text) {
 }
 void Control::setWidth(int pixels) {
   widthOverride_ = pixels;
-  if (hwnd_) ::SetWindowPos(hwnd_, nullptr, 0, 0, pixels, scale(rect_.h), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (hwnd_) ::SetWindowPos(hwnd_, nullptr, 0, 0, pixels, currentHeight(), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int Control::currentHeight() const {
+  RECT r{};
+  if (hwnd_) ::GetWindowRect(hwnd_, &r);
+  return hwnd_ ? r.bottom - r.top : scale(rect_.h);
 }
 
 Control* Control::fromHandle(HWND hwnd) {

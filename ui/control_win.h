@@ -36,6 +36,7 @@ class Control : public Component {
   const DesignRect& designRect() const { return rect_; }
   // Sets the width in physical pixels (already scaled by the caller).
   void setWidth(int pixels);
+  int currentHeight() const;
 
   // Creates the window on first use, places it for the form's dpi and gives it the form's
   // font; then lays out the controls it owns.

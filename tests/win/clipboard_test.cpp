@@ -11,6 +11,7 @@
 
 #include "harness_win.h"
 #include "output/save_win.h"
+#include "support/translate.h"
 #include "pattern_bitmap_win.h"
 #include "ui/application_win.h"
 
@@ -89,7 +90,11 @@ class Clipboard : public ::testing::Test {
     if (!app.handle()) app.initialize(::GetModuleHandleW(nullptr));
     if (app.title().empty()) app.setTitle(L"Quorvel");
   }
-  Clipboard() : picture(41, 17) { paintPattern(picture); }
+  // The notice is read in Korean, whatever language an earlier test of this process chose.
+  Clipboard() : picture(41, 17) {
+    paintPattern(picture);
+    quorvel::setCurrentLanguage(u"ko");
+  }
   Bitmap picture;
 };
 

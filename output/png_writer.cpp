@@ -21,10 +21,10 @@
 
 // How the encoder spends its time. A capture is split into horizontal bands of up to
 // kBandBytes of filtered data, which the threads (one per core) take in turn to filter and
-// deflate. Each band's deflater is primed with the last 32 KiB of the band before, so the
-// decoder sees one continuous stream and the split costs next to nothing in size. Bands are
-// joined with sync flushes (a byte-aligned empty stored block); the adler-32 of the whole is put
-// together from the bands' own checksums.
+// deflate. Each band's deflater is primed with the end of the band before, so the decoder sees
+// one continuous stream and the split costs next to nothing in size. Bands are joined with
+// sync flushes (a byte-aligned empty stored block); the adler-32 of the whole is put together
+// from the bands' own checksums.
 //
 // Screen content is mostly of two kinds: flat interface areas and text, whose unfiltered bytes
 // repeat exactly, and photos or gradients, where predicted bytes are small and matches are
@@ -34,7 +34,9 @@
 namespace quorvel {
 namespace {
 
-constexpr std::size_t kWindow = 32768;            // deflate's history, and the dictionary of a band
+// A band's deflater is primed with this much of the band before: a little more would be
+// found again, but priming costs about as much as deflating the same bytes.
+constexpr std::size_t kDictionary = 16 * 1024;
 constexpr std::size_t kBandBytes = 384 * 1024;    // filtered bytes per band, at most
 constexpr std::size_t kMinBandBytes = 64 * 1024;  // and at least, but for the last
 constexpr uint32_t kMaxChunk = 0x7FFFFFFF;        // PNG chunk length limit
@@ -358,8 +360,8 @@ void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filter
 }
 
 // Encodes the bands on all cores. Each thread takes the next band, filters it, and deflates
-// it primed with the end of the band before (every band but the last is longer than deflate's
-// window), waiting for that band's filtering if it is not done yet. Filtered bands live in a
+// it primed with the end of the band before (every band but the last is longer than that
+// dictionary), waiting for that band's filtering if it is not done yet. Filtered bands live in a
 // few recycled buffers, released once deflated and once their successor has its dictionary:
 // touching fresh memory for the whole filtered image costs more than filtering it.
 class BandEncoder {
@@ -399,7 +401,7 @@ class BandEncoder {
         const std::vector<uint8_t>* before = publish(i, filtered);
         dictionary.clear();
         if (before) {
-          const std::size_t size = bands_[i - 1].filteredBytes, take = std::min(size, kWindow);
+          const std::size_t size = bands_[i - 1].filteredBytes, take = std::min(size, kDictionary);
           dictionary.assign(before->begin() + std::ptrdiff_t(size - take),
                             before->begin() + std::ptrdiff_t(size));
           release(i - 1);

@@ -93,12 +93,16 @@ TEST_F(HotKey, CancelRestoresTheStoredKey) {
   Quorvel q;
   HWND dialog = hotKeyDialog(q.pid());
   ASSERT_TRUE(dialog);
+  // The menu's "단축키 설정" shows the dialog.
+  ASSERT_TRUE(chooseFromTrayMenu(q.pid(), {3}));
+  ASSERT_TRUE(waitFor([&] { return ::IsWindowVisible(dialog) != FALSE; }));
   // Change the controls (Alt+A) without confirming, then cancel.
   HWND combo = ::FindWindowExW(::GetParent(childWithText(dialog, L"Alt")), nullptr, L"ComboBox", nullptr);
   ASSERT_TRUE(combo);
   ::SendMessageW(combo, CB_SETCURSEL, 1, 0);
   ::SendMessageW(childWithText(dialog, L"Alt"), BM_SETCHECK, BST_CHECKED, 0);
   ::SendMessageW(childWithText(dialog, L"취소"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(waitFor([&] { return !::IsWindowVisible(dialog); }));
   EXPECT_EQ(::SendMessageW(combo, CB_GETCURSEL, 0, 0), 0) << "PrintScreen is shown again";
   EXPECT_EQ(::SendMessageW(childWithText(dialog, L"Alt"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
   DWORD stored = 0;

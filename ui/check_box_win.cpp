@@ -4,6 +4,7 @@
 
 #include "ui/application_win.h"
 #include "ui/form_win.h"
+#include "ui/window_class_win.h"
 
 namespace quorvel::ui {
 
@@ -66,16 +67,7 @@ Shape::Shape(Component* owner, std::string name, DesignRect rect, Kind kind, COL
     : Control(owner, std::move(name), rect), kind_(kind), fill_(fill), pen_(pen) {}
 
 void Shape::create() {
-  HINSTANCE inst = Application::instance().hinstance();
-  WNDCLASSEXW wc{sizeof(wc)};
-  if (!::GetClassInfoExW(inst, L"QuorvelShape", &wc)) {
-    wc = WNDCLASSEXW{sizeof(wc)};
-    wc.lpfnWndProc = &Shape::wndProc;
-    wc.hInstance = inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"QuorvelShape";
-    ::RegisterClassExW(&wc);
-  }
+  ensureWindowClass(L"QuorvelShape", &Shape::wndProc);
   createWindow(L"QuorvelShape", WS_VISIBLE);
 }
 

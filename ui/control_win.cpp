@@ -5,6 +5,7 @@
 
 #include "ui/application_win.h"
 #include "ui/form_win.h"
+#include "ui/window_class_win.h"
 
 namespace quorvel::ui {
 
@@ -206,16 +207,7 @@ bool Button::onCommand(WORD code) {
 Panel::Panel(Component* owner, std::string name, DesignRect rect) : Control(owner, std::move(name), rect) {}
 
 void Panel::create() {
-  HINSTANCE inst = Application::instance().hinstance();
-  WNDCLASSEXW wc{sizeof(wc)};
-  if (!::GetClassInfoExW(inst, L"QuorvelPanel", &wc)) {
-    wc = WNDCLASSEXW{sizeof(wc)};
-    wc.lpfnWndProc = &Panel::wndProc;
-    wc.hInstance = inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"QuorvelPanel";
-    ::RegisterClassExW(&wc);
-  }
+  ensureWindowClass(L"QuorvelPanel", &Panel::wndProc);
   createWindow(L"QuorvelPanel", WS_VISIBLE | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT);
 }
 

@@ -5,6 +5,7 @@
 #include "ui/application_win.h"
 #include "ui/control_win.h"
 #include "ui/dpi.h"
+#include "ui/window_class_win.h"
 
 namespace quorvel::ui {
 
@@ -28,18 +29,7 @@ int Form::scale(int n) const { return scaleToDpi(n, dpi_); }
 
 void Form::createHandle(HWND owner) {
   HINSTANCE inst = Application::instance().hinstance();
-  WNDCLASSEXW wc{sizeof(wc)};
-  if (!::GetClassInfoExW(inst, style_.className.c_str(), &wc)) {
-    wc = WNDCLASSEXW{sizeof(wc)};
-    wc.lpfnWndProc = &Form::wndProc;
-    wc.hInstance = inst;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = ::LoadIconW(inst, MAKEINTRESOURCEW(1));
-    wc.hbrBackground = nullptr;
-    wc.lpszClassName = style_.className.c_str();
-    wc.style = CS_DBLCLKS;
-    ::RegisterClassExW(&wc);
-  }
+  ensureWindowClass(style_.className.c_str(), &Form::wndProc, ::LoadIconW(inst, MAKEINTRESOURCEW(1)), CS_DBLCLKS);
   brush_.reset(::CreateSolidBrush(style_.background));
   const std::wstring caption = toWide(caption_);
   ::CreateWindowExW(style_.exStyle, style_.className.c_str(), caption.c_str(), style_.style, CW_USEDEFAULT,

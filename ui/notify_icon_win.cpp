@@ -4,6 +4,7 @@
 
 #include "ui/application_win.h"
 #include "ui/popup_menu_win.h"
+#include "ui/window_class_win.h"
 
 namespace quorvel::ui {
 
@@ -12,15 +13,8 @@ constexpr UINT kCallbackMessage = WM_APP + 1;
 }
 
 NotifyIcon::NotifyIcon(Component* owner, std::string name, HICON icon) : Component(owner, std::move(name)), icon_(icon) {
+  ensureWindowClass(L"QuorvelNotifyIcon", &NotifyIcon::wndProc);
   HINSTANCE inst = Application::instance().hinstance();
-  WNDCLASSEXW wc{sizeof(wc)};
-  if (!::GetClassInfoExW(inst, L"QuorvelNotifyIcon", &wc)) {
-    wc = WNDCLASSEXW{sizeof(wc)};
-    wc.lpfnWndProc = &NotifyIcon::wndProc;
-    wc.hInstance = inst;
-    wc.lpszClassName = L"QuorvelNotifyIcon";
-    ::RegisterClassExW(&wc);
-  }
   taskbarCreated_ = ::RegisterWindowMessageW(L"TaskbarCreated");
   hwnd_ = ::CreateWindowExW(WS_EX_TOOLWINDOW, L"QuorvelNotifyIcon", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                             inst, nullptr);

@@ -1,20 +1,14 @@
 #include "ui/timer_win.h"
 
 #include "ui/application_win.h"
+#include "ui/window_class_win.h"
 
 namespace quorvel::ui {
 
 Timer::Timer(Component* owner, std::string name, unsigned interval)
     : Component(owner, std::move(name)), interval_(interval) {
+  ensureWindowClass(L"QuorvelTimer", &Timer::wndProc);
   HINSTANCE inst = Application::instance().hinstance();
-  WNDCLASSEXW wc{sizeof(wc)};
-  if (!::GetClassInfoExW(inst, L"QuorvelTimer", &wc)) {
-    wc = WNDCLASSEXW{sizeof(wc)};
-    wc.lpfnWndProc = &Timer::wndProc;
-    wc.hInstance = inst;
-    wc.lpszClassName = L"QuorvelTimer";
-    ::RegisterClassExW(&wc);
-  }
   hwnd_ = ::CreateWindowExW(0, L"QuorvelTimer", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, inst, nullptr);
   ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }

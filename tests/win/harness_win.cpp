@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 #include <wincodec.h>
+#include <wrl/client.h>
 
 #include <algorithm>
 #include <thread>
@@ -21,15 +22,6 @@ UniqueHkey openSettings() {
   return UniqueHkey(key);
 }
 
-template <class T>
-struct ComPtr {
-  T* p = nullptr;
-  ~ComPtr() {
-    if (p) p->Release();
-  }
-  T** operator&() { return &p; }
-  T* operator->() const { return p; }
-};
 }  // namespace
 
 bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds deadline) {
@@ -310,10 +302,10 @@ uint32_t Image::pixel(int x, int y) const {
 
 bool decodeImage(const std::wstring& path, Image& out, std::wstring* containerFormat) {
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  ComPtr<IWICImagingFactory> factory;
+  Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
   if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))))
     return false;
-  ComPtr<IWICBitmapDecoder> decoder;
+  Microsoft::WRL::ComPtr<IWICBitmapDecoder> decoder;
   if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                 &decoder)))
     return false;
@@ -323,11 +315,11 @@ bool decodeImage(const std::wstring& path, Image& out, std::wstring* containerFo
     *containerFormat = fmt == GUID_ContainerFormatPng ? L"png" : fmt == GUID_ContainerFormatJpeg ? L"jpeg"
                        : fmt == GUID_ContainerFormatGif ? L"gif" : fmt == GUID_ContainerFormatBmp ? L"bmp" : L"other";
   }
-  ComPtr<IWICBitmapFrameDecode> frame;
+  Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
   if (FAILED(decoder->GetFrame(0, &frame))) return false;
-  ComPtr<IWICFormatConverter> converter;
+  Microsoft::WRL::ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateFormatConverter(&converter)) ||
-      FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+      FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0,
                                    WICBitmapPaletteTypeCustom)))
     return false;
   UINT w = 0, h = 0;

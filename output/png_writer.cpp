@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "output/png_rows.h"
 #include "support/error.h"
 
 // How the encoder spends its time. A capture is split into horizontal bands of up to
@@ -41,106 +42,7 @@ constexpr std::size_t kBandBytes = 384 * 1024;    // filtered bytes per band, at
 constexpr std::size_t kMinBandBytes = 64 * 1024;  // and at least, but for the last
 constexpr uint32_t kMaxChunk = 0x7FFFFFFF;        // PNG chunk length limit
 
-enum Filter : uint8_t { kNone = 0, kSub = 1, kUp = 2, kAverage = 3, kPaeth = 4 };
-
-// ---- rows -------------------------------------------------------------------------------
-
-// Asks for a cache line ahead of a sequential read: the hardware prefetcher alone leaves the
-// row conversion waiting on memory for most of its time.
-inline void prefetch(const void* p) {
-#if defined(__GNUC__)
-  __builtin_prefetch(p);
-#else
-  (void)p;
-#endif
-}
-
-// `rgb` needs one byte of slack past width * 3: each pixel is stored as a whole word.
-void toRgb(const uint8_t* bgrx, std::size_t width, uint8_t* rgb) {
-  constexpr std::size_t kAhead = 2048;  // bytes
-  for (std::size_t x = 0; x < width; ++x) {
-    if (x % 16 == 0) prefetch(bgrx + 4 * x + kAhead);
-    uint32_t v;
-    std::memcpy(&v, bgrx + 4 * x, 4);
-    v = ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);  // little-endian B G R x -> R G B
-    std::memcpy(rgb + 3 * x, &v, 4);
-  }
-}
-
-// Pixels that repeat their left neighbour, ignoring the fourth byte.
-std::size_t runPixels(const uint8_t* bgrx, std::size_t width) {
-  uint32_t same = 0;
-  for (std::size_t x = 1; x < width; ++x) {
-    uint32_t left, here;
-    std::memcpy(&left, bgrx + 4 * x - 4, 4);
-    std::memcpy(&here, bgrx + 4 * x, 4);
-    same += ((left ^ here) & 0x00FFFFFF) == 0;
-  }
-  return same;
-}
-
-inline uint8_t paethPredict(uint8_t a, uint8_t b, uint8_t c) {
-  const int16_t pa = int16_t(std::abs(int16_t(b) - int16_t(c)));
-  const int16_t pb = int16_t(std::abs(int16_t(a) - int16_t(c)));
-  const int16_t pc = int16_t(std::abs(int16_t(a) + int16_t(b) - 2 * int16_t(c)));
-  const uint8_t bc = pb <= pc ? b : c;
-  return (pa <= pb && pa <= pc) ? a : bc;
-}
-
-// A residual's cost: its size as a signed byte, capped. Past a small magnitude every residual
-// costs about the same in the Huffman code, so large outliers must not decide the choice.
-inline uint32_t residualCost(uint8_t r) {
-  const uint8_t m = uint8_t(r < 128 ? r : 256 - r);
-  return m < 8 ? m : 8;
-}
-
-// The residual costs of a row under each filter. `prev` is the row above (zeros for the first
-// row). The first pixel has no left neighbour.
-void predictorCosts(const uint8_t* prev, const uint8_t* cur, std::size_t n, uint32_t cost[5]) {
-  uint32_t none = 0, sub = 0, up = 0, avg = 0, paeth = 0;
-  for (std::size_t i = 0; i < 3 && i < n; ++i) {
-    none += residualCost(cur[i]);
-    sub += residualCost(cur[i]);
-    up += residualCost(uint8_t(cur[i] - prev[i]));
-    avg += residualCost(uint8_t(cur[i] - (prev[i] >> 1)));
-    paeth += residualCost(uint8_t(cur[i] - prev[i]));
-  }
-  for (std::size_t i = 3; i < n; ++i) {
-    const uint8_t a = cur[i - 3], b = prev[i], c = prev[i - 3], x = cur[i];
-    none += residualCost(x);
-    sub += residualCost(uint8_t(x - a));
-    up += residualCost(uint8_t(x - b));
-    avg += residualCost(uint8_t(x - uint8_t((unsigned(a) + b) >> 1)));
-    paeth += residualCost(uint8_t(x - paethPredict(a, b, c)));
-  }
-  cost[kNone] = none, cost[kSub] = sub, cost[kUp] = up, cost[kAverage] = avg, cost[kPaeth] = paeth;
-}
-
-void applyFilter(Filter f, const uint8_t* prev, const uint8_t* cur, std::size_t n, uint8_t* out) {
-  const std::size_t head = std::min<std::size_t>(3, n);
-  switch (f) {
-    case kNone:
-      std::memcpy(out, cur, n);
-      break;
-    case kSub:
-      std::memcpy(out, cur, head);
-      for (std::size_t i = 3; i < n; ++i) out[i] = uint8_t(cur[i] - cur[i - 3]);
-      break;
-    case kUp:
-      for (std::size_t i = 0; i < n; ++i) out[i] = uint8_t(cur[i] - prev[i]);
-      break;
-    case kAverage:
-      for (std::size_t i = 0; i < head; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
-      for (std::size_t i = 3; i < n; ++i)
-        out[i] = uint8_t(cur[i] - uint8_t((unsigned(cur[i - 3]) + prev[i]) >> 1));
-      break;
-    case kPaeth:
-      for (std::size_t i = 0; i < head; ++i) out[i] = uint8_t(cur[i] - prev[i]);
-      for (std::size_t i = 3; i < n; ++i)
-        out[i] = uint8_t(cur[i] - paethPredict(cur[i - 3], prev[i], prev[i - 3]));
-      break;
-  }
-}
+using namespace png_rows;
 
 // What a filtered row is made of, in bytes.
 struct RowStats {
@@ -163,52 +65,17 @@ RowStats filterRow(const uint8_t* source, const uint8_t* prev, const uint8_t* cu
     return stats;
   }
   uint32_t cost[5];
-  predictorCosts(prev, cur, n, cost);
+  filterCosts(prev, cur, n, cost);
   Filter best = kNone;
   for (int f = kSub; f <= kPaeth; ++f)
     if (cost[f] < cost[best]) best = Filter(f);
   out[0] = best;
   applyFilter(best, prev, cur, n, out + 1);
-  uint32_t zeros = 0;  // 32 bits vectorise; past 4 billion bytes a row would only get another setting
-  for (std::size_t i = 1; i <= n; ++i) zeros += out[i] == 0;
-  stats.flat = zeros;
+  stats.flat = countZeros(out + 1, n);
   return stats;
 }
 
 // ---- checksums --------------------------------------------------------------------------
-
-// adler-32, in a form the compiler vectorises: per-lane column sums and their running totals
-// stand in for the byte-serial recurrence, reduced once per block.
-uint32_t adler32Of(uint32_t adler, const uint8_t* p, std::size_t len) {
-  constexpr uint32_t kMod = 65521;
-  constexpr std::size_t kLanes = 16, kBlock = 4096;  // 4096/16 * 255 fits a 16-bit column sum
-  uint64_t s1 = adler & 0xFFFF, s2 = adler >> 16;
-  while (len >= kLanes) {
-    const std::size_t block = std::min(len, kBlock) / kLanes * kLanes;
-    uint16_t col[kLanes] = {};
-    uint32_t pre[kLanes] = {};
-    for (std::size_t j = 0; j < block; j += kLanes)
-      for (std::size_t k = 0; k < kLanes; ++k) {
-        pre[k] += col[k];
-        col[k] = uint16_t(col[k] + p[j + k]);
-      }
-    uint64_t sum = 0, weighted = 0, prefix = 0;
-    for (std::size_t k = 0; k < kLanes; ++k) {
-      sum += col[k];
-      weighted += (kLanes - k) * uint64_t(col[k]);
-      prefix += pre[k];
-    }
-    s2 = (s2 + block * s1 + kLanes * prefix + weighted) % kMod;
-    s1 = (s1 + sum) % kMod;
-    p += block;
-    len -= block;
-  }
-  for (std::size_t i = 0; i < len; ++i) {
-    s1 += p[i];
-    s2 += s1;
-  }
-  return uint32_t((s2 % kMod) << 16 | (s1 % kMod));
-}
 
 uint32_t crc32Of(uint32_t crc, const uint8_t* p, std::size_t len) {
   while (len > 0) {
@@ -323,9 +190,9 @@ void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filter
   const std::size_t width = std::size_t(image.width), n = width * 3, rowBytes = n + 1;
   band.filteredBytes = std::size_t(band.y1 - band.y0) * rowBytes;
   if (filtered.size() < band.filteredBytes) filtered.resize(band.filteredBytes);
-  rgb.assign(2 * n + 2, 0);  // two rows, each with the byte of slack toRgb needs
+  rgb.assign(2 * (n + kSlack), 0);  // two rows, each with the slack toRgb needs
   uint8_t* prev = rgb.data();
-  uint8_t* cur = rgb.data() + n + 1;
+  uint8_t* cur = rgb.data() + n + kSlack;
   if (band.y0 > 0) toRgb(image.row(band.y0 - 1), width, prev);
   std::size_t runs = 0, flat = 0;
   for (int y = band.y0; y < band.y1; ++y) {
@@ -356,7 +223,7 @@ void filterBand(const ImageView& image, Band& band, std::vector<uint8_t>& filter
   } else {
     band.setting = kEveryPosition;
   }
-  band.adler = adler32Of(1, filtered.data(), bytes);
+  band.adler = png_rows::adler32(1, filtered.data(), bytes);
 }
 
 // Encodes the bands on all cores. Each thread takes the next band, filters it, and deflates

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <memory>

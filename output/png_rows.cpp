@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <zlib.h>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define QV_PNG_ROWS_SSE2 1
@@ -96,19 +98,13 @@ std::size_t countZeros(const uint8_t* p, std::size_t n) {
 }
 
 uint32_t adler32(uint32_t adler, const uint8_t* p, std::size_t n) {
-  uint32_t s1 = adler & 0xFFFF, s2 = adler >> 16;
-  while (n > 0) {
-    const std::size_t step = std::min(n, kAdlerMax);
-    for (std::size_t i = 0; i < step; ++i) {
-      s1 += p[i];
-      s2 += s1;
-    }
-    s1 %= kAdlerMod;
-    s2 %= kAdlerMod;
+  while (n > 0) {  // zlib counts in 32 bits
+    const uInt step = uInt(std::min<std::size_t>(n, 1u << 30));
+    adler = uint32_t(::adler32(adler, p, step));
     p += step;
     n -= step;
   }
-  return s2 << 16 | s1;
+  return adler;
 }
 
 }  // namespace plain
@@ -192,17 +188,15 @@ void toRgb(const uint8_t* bgrx, std::size_t width, uint8_t* rgb) {
 }
 
 std::size_t runPixels(const uint8_t* bgrx, std::size_t width) {
+  // 32-bit lanes cannot overflow: a row is narrower than 2^31 pixels and each lane counts a quarter.
   const __m128i colour = _mm_set1_epi32(0xFFFFFF), zero = _mm_setzero_si128();
-  std::size_t same = 0, x = 1;
-  while (x + 4 <= width) {
-    __m128i counts = zero;  // 32-bit lanes, emptied before they could overflow
-    const std::size_t end = std::min(width - 3, x + (std::size_t(1) << 30));
-    for (; x < end; x += 4) {
-      const __m128i differ = _mm_and_si128(_mm_xor_si128(load(bgrx + 4 * x), load(bgrx + 4 * x - 4)), colour);
-      counts = _mm_sub_epi32(counts, _mm_cmpeq_epi32(differ, zero));
-    }
-    same += sum32(counts);
+  __m128i counts = zero;
+  std::size_t x = 1;
+  for (; x + 4 <= width; x += 4) {
+    const __m128i differ = _mm_and_si128(_mm_xor_si128(load(bgrx + 4 * x), load(bgrx + 4 * x - 4)), colour);
+    counts = _mm_sub_epi32(counts, _mm_cmpeq_epi32(differ, zero));
   }
+  std::size_t same = sum32(counts);
   for (; x < width; ++x) same += std::memcmp(bgrx + 4 * x - 4, bgrx + 4 * x, 3) == 0;
   return same;
 }

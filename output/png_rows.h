@@ -2,7 +2,8 @@
 // The per-row work of the PNG writer: pixel conversion, the five PNG filters, and the counts and
 // checksum the writer judges and frames a band with. On x86-64 these run on SSE2 (which every
 // x86-64 processor has); the plain versions in `png_rows::plain` define what each must compute,
-// are used on other processors, and are what the tests compare the fast ones against.
+// are used on other processors, and are what the tests compare the fast ones against (the plain
+// adler-32 is zlib's).
 #include <cstddef>
 #include <cstdint>
 
